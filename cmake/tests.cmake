@@ -1,0 +1,39 @@
+# One test program per folder of tests/ (tests/<folder>/*_test.cpp -> <folder>_tests.exe), each run
+# by CTest through Wine. A folder may add fixtures in its own tests.cmake.
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The warm wineserver every Windows test needs, and its removal at the end.
+add_test(NAME wine_start COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-env start ${CMAKE_BINARY_DIR})
+add_test(NAME wine_stop COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-env stop ${CMAKE_BINARY_DIR})
+set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine)
+set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine)
+
+file(GLOB vorlex_test_support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+add_library(vorlex_test_support STATIC ${vorlex_test_support})
+target_include_directories(vorlex_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(vorlex_test_support PUBLIC vorlex_core gmock gtest)
+
+# vorlex_add_test_program(<folder>): builds <folder>_tests from tests/<folder>/*_test.cpp.
+function(vorlex_add_test_program folder)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*_test.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  set(name ${folder}_tests)
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE vorlex_test_support gmock_main)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/tests/${folder}/tests.cmake)
+    include(${CMAKE_SOURCE_DIR}/tests/${folder}/tests.cmake)
+  endif()
+endfunction()
+
+file(GLOB vorlex_test_folders LIST_DIRECTORIES true RELATIVE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/tests/*)
+foreach(folder ${vorlex_test_folders})
+  if(IS_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/${folder} AND NOT folder STREQUAL "support" AND NOT folder STREQUAL "fuzz")
+    vorlex_add_test_program(${folder})
+  endif()
+endforeach()

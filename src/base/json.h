@@ -1,0 +1,25 @@
+// JSON reading and writing over nlohmann::json. The reader accepts "//" and block comments
+// between tokens and limits nesting depth. Portable.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace base {
+
+using Json = nlohmann::json;
+
+// Nesting limit of the configuration documents (brand and partner configuration, trusted
+// certificates, variations file, distribution info).
+inline constexpr int kJsonMaxDepth = 2048;
+
+// Parses text; values may nest max_depth levels, one more fails with "maximum parsing depth
+// reached". On failure returns nothing and, when error is given, stores the reason.
+std::optional<Json> ParseJson(std::string_view text, int max_depth = kJsonMaxDepth, std::string* error = nullptr);
+// Compact text (indent < 0) or text indented by the given number of spaces.
+std::string WriteJson(const Json& value, int indent = -1);
+
+}  // namespace base

@@ -1,0 +1,71 @@
+// System libraries other than kernel32 are bound on first use: LoadLibrary from System32 and
+// GetProcAddress by name, resolved once per function. A missing library or entry is recorded as
+// the delay-load failure (code 0xC06D007E with the library and procedure names) and the call
+// site gets a null function, so it fails cleanly instead of jumping to address zero.
+//
+//   auto argv_fn = LAZY_IMPORT(kShell32, CommandLineToArgvW);
+//   if (!argv_fn) return false;   // GetLastError() is ERROR_PROC_NOT_FOUND or ERROR_MOD_NOT_FOUND
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+
+namespace base {
+
+inline constexpr DWORD kDelayLoadFailureCode = 0xC06D007E;
+
+class LazyLibrary {
+ public:
+  explicit constexpr LazyLibrary(const wchar_t* name) : name_(name) {}
+  // Null when the library cannot be loaded from the system directory.
+  HMODULE Module();
+  FARPROC Procedure(const char* name);
+  const wchar_t* name() const { return name_; }
+
+ private:
+  const wchar_t* name_;
+  std::atomic<HMODULE> module_{nullptr};
+  std::atomic<bool> tried_{false};
+};
+
+struct DelayLoadFailure {
+  DWORD code = 0;  // 0 until a failure was recorded
+  std::wstring library;
+  std::string procedure;
+};
+// The most recent failure of this process (for diagnostics and tests).
+DelayLoadFailure LastDelayLoadFailure();
+
+extern LazyLibrary kAdvapi32, kUser32, kGdi32, kShell32, kShlwapi, kOle32, kOleAut32, kComctl32,
+    kUxtheme, kMsimg32, kGdiplus, kWininet, kWinhttp, kCrypt32, kWintrust, kCabinet, kDbghelp,
+    kMpr, kMsi, kNtdll, kVersion;
+
+template <typename Fn>
+class LazyFunction {
+ public:
+  LazyFunction(LazyLibrary& library, const char* name) : library_(library), name_(name) {}
+  Fn* Get() {
+    Fn* fn = fn_.load(std::memory_order_acquire);
+    if (!fn) {
+      fn = reinterpret_cast<Fn*>(library_.Procedure(name_));
+      if (fn) fn_.store(fn, std::memory_order_release);
+    }
+    return fn;
+  }
+
+ private:
+  LazyLibrary& library_;
+  const char* name_;
+  std::atomic<Fn*> fn_{nullptr};
+};
+
+}  // namespace base
+
+// Resolves ::fn from the given LazyLibrary once; yields a typed function pointer or null.
+#define LAZY_IMPORT(library, fn)                                           \
+  ([]() -> decltype(&::fn) {                                               \
+    static ::base::LazyFunction<decltype(::fn)> lazy_fn((library), #fn);   \
+    return lazy_fn.Get();                                                  \
+  }())

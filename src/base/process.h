@@ -1,0 +1,34 @@
+// Child processes: launch from a command line, wait with or without a time-out, terminate, read
+// the exit code.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "base/unique_handle.h"
+
+namespace base {
+
+class Process {
+ public:
+  Process() = default;
+  Process(ScopedHandle process, DWORD id) : handle_(std::move(process)), id_(id) {}
+
+  // CreateProcessW with the whole command line (the program is its first argument).
+  static Process Launch(const std::wstring& command_line, bool inherit_handles = false);
+
+  bool valid() const { return handle_.valid(); }
+  HANDLE handle() const { return handle_.get(); }
+  DWORD id() const { return id_; }
+  // Waits at most timeout_ms (INFINITE for no limit); the exit code when the process ended.
+  std::optional<DWORD> WaitForExit(DWORD timeout_ms = INFINITE) const;
+  bool Terminate(UINT exit_code) const;
+
+ private:
+  ScopedHandle handle_;
+  DWORD id_ = 0;
+};
+
+}  // namespace base

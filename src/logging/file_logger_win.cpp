@@ -1,0 +1,143 @@
+#include "logging/file_logger.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <cstdio>
+
+#include "base/diag_log.h"
+#include "base/file_path.h"
+#include "base/file_util.h"
+#include "base/lazy_import.h"
+#include "base/strings.h"
+#include "base/unique_handle.h"
+
+namespace logging {
+
+namespace {
+
+constexpr size_t kFormatBufferSize = 200;
+
+std::string Md5Hex(const std::string& data) {
+  auto acquire = LAZY_IMPORT(base::kAdvapi32, CryptAcquireContextW);
+  auto create = LAZY_IMPORT(base::kAdvapi32, CryptCreateHash);
+  auto hash_data = LAZY_IMPORT(base::kAdvapi32, CryptHashData);
+  auto get_param = LAZY_IMPORT(base::kAdvapi32, CryptGetHashParam);
+  auto destroy = LAZY_IMPORT(base::kAdvapi32, CryptDestroyHash);
+  auto release = LAZY_IMPORT(base::kAdvapi32, CryptReleaseContext);
+  if (!acquire || !create || !hash_data || !get_param || !destroy || !release) return {};
+  HCRYPTPROV provider = 0;
+  if (!acquire(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) return {};
+  std::string hex;
+  HCRYPTHASH hash = 0;
+  if (create(provider, CALG_MD5, 0, 0, &hash)) {
+    BYTE digest[16];
+    DWORD size = sizeof(digest);
+    if (hash_data(hash, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0) &&
+        get_param(hash, HP_HASHVAL, digest, &size, 0) && size == sizeof(digest)) {
+      hex = base::HexLower(digest, sizeof(digest));
+    }
+    destroy(hash);
+  }
+  release(provider, 0);
+  return hex;
+}
+
+base::ScopedFile OpenForAppend(const std::wstring& path) {
+  return base::ScopedFile(CreateFileW(path.c_str(), FILE_APPEND_DATA,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+}  // namespace
+
+std::string FormatRecordPrefix(const Record& record) {
+  ULARGE_INTEGER ticks;
+  ticks.QuadPart = record.time_us * 10;
+  FILETIME file_time = {ticks.LowPart, ticks.HighPart};
+  SYSTEMTIME t = {};
+  FileTimeToSystemTime(&file_time, &t);
+  char buffer[kFormatBufferSize];
+  int length = snprintf(buffer, sizeof(buffer), "%04d-%02d-%02d %02d:%02d:%02d.%03d %02d:%02d ", t.wYear,
+                        t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds,
+                        static_cast<int>(record.process_id), static_cast<int>(record.thread_id));
+  if (length < 0 || length >= static_cast<int>(sizeof(buffer))) return {};
+  return std::string(buffer, length);
+}
+
+std::string FormatRecordSuffix(const Record& record) {
+  char buffer[kFormatBufferSize];
+  int length = snprintf(buffer, sizeof(buffer), " (%s:%d)", record.location ? record.location : "",
+                        static_cast<int>(record.line));
+  if (length < 0 || length >= static_cast<int>(sizeof(buffer))) return {};
+  return std::string(buffer, length);
+}
+
+std::wstring FileLogger::MutexName(const std::wstring& path) {
+  return L"Kastel log " + base::AsciiToWide(Md5Hex(base::WideToUtf8(path)));
+}
+
+FileLogger::FileLogger(std::wstring path, uint32_t max_size)
+    : path_(std::move(path)), path_utf8_(base::WideToUtf8(path_)), mutex_name_(MutexName(path_)),
+      max_size_(max_size) {}
+
+void FileLogger::Emit(const Record& record) {
+  DWORD saved_error = GetLastError();  // logging must not disturb the caller's error state
+  std::string prefix = FormatRecordPrefix(record);
+  std::string suffix = FormatRecordSuffix(record);
+  if (prefix.empty() || suffix.empty()) return SetLastError(saved_error);
+
+  enum class Lock { kAcquired, kAbandoned, kNotAcquired } lock = Lock::kNotAcquired;
+  base::ScopedHandle mutex(CreateMutexW(nullptr, FALSE, mutex_name_.c_str()));
+  if (mutex) {
+    DWORD wait = WaitForSingleObject(mutex.get(), 1000);
+    if (wait == WAIT_OBJECT_0) lock = Lock::kAcquired;
+    if (wait == WAIT_ABANDONED) lock = Lock::kAbandoned;
+  }
+
+  std::wstring dir = base::DirName(path_);
+  bool dir_ok = dir.empty() || base::CreateDirectoryRecursive(dir);
+  base::ScopedFile file;
+  if (dir_ok) file = OpenForAppend(path_);
+  if (file) {
+    std::string output;
+    if (!rotation_failed_) {
+      LARGE_INTEGER length;
+      if (!GetFileSizeEx(file.get(), &length)) {
+        base::DiagLog("Unable to get file length.");
+      } else if (static_cast<uint64_t>(length.QuadPart) + prefix.size() + record.message.size() >= max_size_) {
+        file.reset();
+        std::wstring old_path = base::InsertBeforeExtension(path_, L"_old");
+        bool moved = MoveFileExW(path_.c_str(), old_path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+        DWORD move_error = moved ? 0 : GetLastError();
+        file = OpenForAppend(path_);
+        if (file && !moved) {
+          rotation_failed_ = true;
+          output += prefix + "LOGGING: Failed to rotate log file " + path_utf8_ + ": " +
+                    std::to_string(move_error) + "\n";
+        }
+      }
+    }
+    if (file) {
+      if (lock == Lock::kNotAcquired && !lock_failure_reported_) {
+        lock_failure_reported_ = true;
+        output += prefix + "LOGGING: Failed to lock log file " + path_utf8_ + "\n";
+      } else if (lock == Lock::kAbandoned) {
+        output += prefix + "LOGGING: Abandoned log mutex recovered for file " + path_utf8_ + "\n";
+      }
+      output += prefix + SeverityName(record.severity) + ": " + record.message + suffix + "\n";
+      DWORD written = 0;
+      WriteFile(file.get(), output.data(), static_cast<DWORD>(output.size()), &written, nullptr);
+    }
+  }
+  file.reset();
+  if (mutex && lock != Lock::kNotAcquired) ReleaseMutex(mutex.get());
+  SetLastError(saved_error);
+}
+
+void InstallFileLogger(const std::wstring& temp_dir) {
+  // GetTempPathW ends in a backslash and one more is added, as the log path always had.
+  InstallSink(std::make_unique<FileLogger>(temp_dir + L"\\lite_installer.log", kDefaultLogSizeLimit));
+}
+
+}  // namespace logging

@@ -1,0 +1,94 @@
+#include "startup/entry.h"
+
+#include <windows.h>
+
+#include "base/command_line.h"
+#include "base/file_util.h"
+#include "base/os_version.h"
+#include "logging/file_logger.h"
+#include "logging/log.h"
+#include "shell/association_probe.h"
+#include "startup/exit_codes.h"
+#include "startup/process_window.h"
+#include "startup/secure_environment.h"
+#include "startup/single_instance_win.h"
+#include "startup/ui_environment_win.h"
+
+namespace startup {
+
+namespace {
+
+int RunElevatedChild() {
+  // The elevated child's hand-off with its master is not part of this build yet: the child
+  // reports failure so that the master never takes its silence for success.
+  LOG(ERROR) << "Elevated installation is not supported by this build.";
+  return kExitChildFailed;
+}
+
+int RunMaster() {
+  UiEnvironment ui_environment;
+  LOG(INFO) << "Lite installer mode.";
+  SingleInstanceMutex mutex;
+  if (!mutex.acquired()) {
+    LOG(INFO) << "Another installer instance is already running.";
+    LOG(INFO) << "Master installer process id: " << MasterProcessId();
+    BringProcessWindowToTop(MasterProcessId());
+    return kExitAnotherInstance;
+  }
+  SetMasterProcessId(GetCurrentProcessId());
+  LOG(INFO) << "Installer process id: " << GetCurrentProcessId();
+
+  const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
+  bool silent = command_line.HasSwitch("silent");
+  std::wstring temp = base::GetTempDir();
+  LOG(INFO) << "Temporary path is: " << temp;
+  int windows_version = base::GetWindowsVersion();
+  (void)windows_version;
+
+  // The installation itself (distribution parameters, brand, checks, the Installer and its
+  // window) is not built yet: end as "not finished" rather than pretend success.
+  if (silent) LOG(INFO) << "Installing in silent mode.";
+  LOG(WARNING) << "Installation is not available in this build.";
+  int code = kExitNotFinished;
+  LOG(INFO) << "Installer exit with code: " << code;
+  return code;
+}
+
+}  // namespace
+
+int InstallerMain() {
+  int secure_code = 0;
+  SecureEnvironmentState state = SecureEnvironmentCheck(&secure_code);
+
+  logging::InstallFileLogger(base::GetTempDir());
+  LOG(INFO) << "-------------------------------------- Start install.";
+
+  const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
+  if (command_line.HasSwitch("check-the-interface")) {
+    int code = shell::CheckInternalInterface() ? kExitInterfaceAvailable : kExitInterfaceUnavailable;
+    LOG(INFO) << "Handled non install cmd line option by win10 default browser helper, ret code: " << code;
+    return code;
+  }
+
+  switch (state) {
+    case kEnvironmentCopyRan:
+      return secure_code;
+    case kEnvironmentInsecure:
+      LOG(INFO) << "Exiting, because of insecure environment.";
+      return secure_code;
+    case kEnvironmentDllsBeside:
+      LOG(INFO) << "Exiting, DLL files found in working directory";
+      return kExitInsecureEnvironment;
+    case kEnvironmentUnavailable:
+      LOG(INFO) << "Can't find secure environment.";
+      break;
+    case kEnvironmentSecure:
+      LOG(INFO) << "Runned in secure environment.";
+      break;
+  }
+
+  if (command_line.HasSwitch("run-as-admin")) return RunElevatedChild();
+  return RunMaster();
+}
+
+}  // namespace startup

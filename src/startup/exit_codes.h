@@ -1,0 +1,27 @@
+// The installer's exit codes and the log name of a setup exit code. Portable.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace startup {
+
+enum ExitCode : int {
+  kExitNotFinished = 400,      // setup not started or not waited for; elevated interactive run
+  kExitSetupNotObtained = 401,
+  kExitVerificationFailed = 402,
+  kExitNotEnoughDiskSpace = 403,
+  kExitUnsupportedCpu = 404,
+  kExitUserCancelled = 500,
+  kExitAnotherInstance = 600,
+  kExitInterfaceAvailable = 700,
+  kExitInterfaceUnavailable = 701,
+  kExitInsecureEnvironment = -200,
+  kExitChildSucceeded = 0,
+  kExitChildFailed = -1,
+};
+
+// "GENERIC_ERROR(1); error: 5" for 0x01000005; "Exit code: 2; error: 7" for an unknown high byte.
+std::string ExitCodeName(uint32_t exit_code);
+
+}  // namespace startup
