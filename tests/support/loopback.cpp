@@ -10,6 +10,7 @@
 #include "base/file_util.h"
 #include "base/json.h"
 #include "base/lazy_import.h"
+#include "base/random.h"
 #include "base/strings.h"
 #include "base/unique_handle.h"
 #include "support/test_util.h"
@@ -141,7 +142,10 @@ std::vector<CapturedRequest> Loopback::WaitForRequests(std::string_view path_pre
 
 std::string UniquePathPrefix() {
   static std::atomic<int> counter{0};
-  return "/t" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+  // Process ids repeat across runs under Wine; the random part keeps old captures apart.
+  static const uint64_t run = base::RandomInRange(0, 0xFFFFFFFF);
+  return "/t" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(run) + "-" +
+         std::to_string(++counter);
 }
 
 std::string GeneratedBytes(size_t size, size_t offset) {

@@ -55,7 +55,7 @@ class Loopback {
   uint16_t port_ = 0;
 };
 
-// A path prefix no other test of this run uses: "/t<pid>-<n>".
+// A path prefix no other test uses: "/t<pid>-<random>-<n>".
 std::string UniquePathPrefix();
 // The bytes the server synthesises for "/gen/<size>".
 std::string GeneratedBytes(size_t size, size_t offset = 0);
