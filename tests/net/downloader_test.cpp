@@ -4,10 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "base/file_util.h"
 #include "base/strings.h"
 #include "base/unique_handle.h"
 #include "net/downloader.h"
+#include "net/log_capture.h"
 #include "support/loopback.h"
 #include "support/test_util.h"
 
@@ -309,6 +312,73 @@ TEST_F(DownloaderTest, OddUrlsFailCleanly) {
   EXPECT_TRUE(downloader.FinalizeDownload(nullptr));
   ASSERT_EQ(Requests().size(), 1u);
   EXPECT_EQ(Requests()[0].path, prefix_ + "/dir%20x/a+b;c/gen/10");
+}
+
+TEST_F(DownloaderTest, LogLines) {
+  net_test::LogCapture log;
+  const std::wstring url = WideUrl("/absent");
+  Downloader downloader;
+  StringDownloadSink sink;
+  ASSERT_TRUE(downloader.OpenDownload(url, &sink));
+  while (downloader.ReadChunk()) {
+  }
+  EXPECT_FALSE(downloader.FinalizeDownload(nullptr));
+  EXPECT_THAT(log.At("OpenDownload"), ElementsAre("Connection established: " + base::WideToUtf8(url)));
+  ASSERT_EQ(log.At("ReadChunk").size(), 1u);
+  EXPECT_THAT(log.At("ReadChunk")[0], StartsWith("HTTP request status isn't OK - "));
+  ASSERT_EQ(log.At("FinalizeDownload").size(), 1u);
+  EXPECT_THAT(log.At("FinalizeDownload")[0], StartsWith("Unsuccessful download: " + base::WideToUtf8(url) + " - "));
+  for (const auto& line : log.lines())
+    EXPECT_EQ(line.severity, line.location == "OpenDownload" ? logging::LOG_INFO : logging::LOG_ERROR);
+
+  base::LazyLibrary missing_library(L"vorlex_missing_inet.dll");
+  OpenUrlFunction missing(missing_library, "InternetOpenUrlW");
+  Downloader broken(missing);
+  ASSERT_FALSE(broken.OpenDownload(L"http://127.0.0.1:1/x", &sink));
+  ASSERT_EQ(log.At("OpenDownload").size(), 2u);
+  EXPECT_THAT(log.At("OpenDownload")[1],
+              StartsWith("An attempt to open url http://127.0.0.1:1/x generated an exception 3228369022 - "));
+}
+
+TEST_F(DownloaderTest, StallingServerEndsAtNextPollAfterStop) {
+  // The stop event is looked at between blocks: a read blocked on a silent server finishes
+  // first, then the transfer ends without reading further.
+  base::ScopedHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  std::thread stopper([&] {
+    Sleep(300);
+    SetEvent(stop.get());
+  });
+  StringDownloadSink sink;
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/4000000?lb_stall_ms=1500"), &sink, nullptr, nullptr,
+                                    nullptr, stop.get(), nullptr, nullptr));
+  const DWORD elapsed = GetTickCount() - start;
+  stopper.join();
+  EXPECT_LE(sink.size, kDownloadBlockSize);
+  EXPECT_GE(elapsed, 1000u);
+  EXPECT_LT(elapsed, 8000u);
+}
+
+TEST(TimeLeftEstimatorTest, OncePerMinuteAndSlowBeyondTwoMinutes) {
+  const uint32_t start = 0xFFFFF000u;  // the tick count wraps during the transfer
+  TimeLeftEstimator estimator(start);
+  EXPECT_FALSE(estimator.Update(start + 59999, 1000, 500));
+  EXPECT_FALSE(estimator.Update(start + 60000, 0, 500));  // no length, no estimate
+  EXPECT_FALSE(estimator.Update(start + 60000, 1000, 0));
+  auto first = estimator.Update(start + 60000, 1000, 500);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->seconds, 60);
+  EXPECT_FALSE(first->slow);  // 60 s + 60 s is not more than two minutes
+  EXPECT_FALSE(estimator.Update(start + 119999, 1000, 600));
+  auto second = estimator.Update(start + 120000, 1000, 600);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->seconds, 80);
+  EXPECT_TRUE(second->slow);
+  // More bytes than announced: nothing left rather than a wrapped subtraction.
+  auto over = estimator.Update(start + 180000, 1000, 1200);
+  ASSERT_TRUE(over);
+  EXPECT_EQ(over->seconds, 0);
+  EXPECT_TRUE(over->slow);  // 180 s have already passed
 }
 
 TEST(DownloaderImportTest, MissingLibraryOrEntryBecomesDelayLoadException) {

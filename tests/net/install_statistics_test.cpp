@@ -11,6 +11,7 @@
 #include "base/strings.h"
 #include "net/install_statistics.h"
 #include "net/log_capture.h"
+#include "net/scratch_current_user.h"
 #include "support/loopback.h"
 #include "support/test_util.h"
 
@@ -53,35 +54,6 @@ TEST(InstallStatFormatTest, NonAsciiBecomesUtf8Escapes) {
   EXPECT_EQ(PercentEncodeNonAscii(L"a\x00E9 \x041F\xD83D\xDE00"), L"a%C3%A9 %D0%9F%F0%9F%98%80");
 }
 
-// HKEY_CURRENT_USER of this process is a scratch key while it lives, so that the product key,
-// the saved parameters and the Internet settings of a test touch nothing else.
-class ScratchCurrentUser {
- public:
-  ScratchCurrentUser() {
-    path_ = L"Software\\VorlexTests\\hkcu" + std::to_wstring(GetCurrentProcessId());
-    RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-    RegOverridePredefKey(HKEY_CURRENT_USER, key_);
-  }
-  ~ScratchCurrentUser() {
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    RegCloseKey(key_);
-    RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
-    RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
-  }
-  void SetProductValue(const wchar_t* name, const std::wstring& value) {
-    base::RegistryKey key = base::RegistryKey::Create(HKEY_CURRENT_USER, kProductRegistryKey, KEY_ALL_ACCESS);
-    ASSERT_EQ(key.WriteString(name, value), ERROR_SUCCESS);
-  }
-  std::optional<std::wstring> ProductValue(const wchar_t* name) {
-    base::RegistryKey key = base::RegistryKey::Open(HKEY_CURRENT_USER, kProductRegistryKey, KEY_QUERY_VALUE);
-    return key.valid() ? key.ReadString(name) : std::nullopt;
-  }
-
- private:
-  std::wstring path_;
-  HKEY key_ = nullptr;
-};
-
 class InstallStatisticsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -98,7 +70,7 @@ class InstallStatisticsTest : public ::testing::Test {
 
   test::Loopback server_ = test::Loopback::Server();
   std::string prefix_;
-  ScratchCurrentUser hkcu_;
+  net_test::ScratchCurrentUser hkcu_;
 };
 
 TEST_F(InstallStatisticsTest, ReportArrivesExactlyAsBuilt) {

@@ -302,6 +302,10 @@ class Handler(BaseHTTPRequestHandler):
         try:
             if fh:
                 fh.seek(start)
+            if stall_ms:
+                # Headers out, then silence: the client blocks in its first read.
+                self.wfile.flush()
+                time.sleep(stall_ms / 1000.0)
             while sent < length:
                 block = min(256 * 1024, length - sent)
                 if drop_after is not None:
@@ -317,11 +321,6 @@ class Handler(BaseHTTPRequestHandler):
                 self.wfile.write(chunk)
                 sent += len(chunk)
                 pos += len(chunk)
-                if stall_ms and sent >= min(length, 1):
-                    # Stall once after the first block: the client sees a server that stops talking.
-                    self.wfile.flush()
-                    time.sleep(stall_ms / 1000.0)
-                    stall_ms = None
                 if delay_body_ms:
                     self.wfile.flush()
                     time.sleep(delay_body_ms / 1000.0)
