@@ -334,7 +334,9 @@ class Handler(BaseHTTPRequestHandler):
             self.close_connection = True
         if reset and sent < length:
             # Reset rather than close politely, so the client sees the connection fail mid-body.
+            # The pause lets the client take in what was sent: a reset discards unread data.
             self.wfile.flush()
+            time.sleep(0.3)
             try:
                 self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
             except OSError:
