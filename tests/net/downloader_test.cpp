@@ -101,6 +101,16 @@ TEST_F(DownloaderTest, ServerErrorAndPartialContentFail) {
   }
 }
 
+TEST_F(DownloaderTest, RuleFaultsUrlsThatCannotBeDecorated) {
+  ASSERT_TRUE(server_.AddRule("{\"path\": \"" + prefix_ + "/fixed/\", \"status\": 503, \"count\": 1}"));
+  std::string out;
+  Downloader downloader;
+  EXPECT_FALSE(downloader.DownloadToString(Url("/fixed/gen/100"), nullptr, &out));
+  EXPECT_THAT(downloader.last_error(), StartsWith("final_query_info-503-"));
+  EXPECT_TRUE(downloader.DownloadToString(Url("/fixed/gen/100"), nullptr, &out));  // count used up
+  EXPECT_TRUE(out == test::GeneratedBytes(100));
+}
+
 TEST_F(DownloaderTest, RedirectIsRecordedWhileUrlKeepsTheRequest) {
   Downloader downloader;
   StringDownloadSink sink;

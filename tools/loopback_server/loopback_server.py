@@ -253,11 +253,9 @@ class Handler(BaseHTTPRequestHandler):
             source, size = self.content_for(path)
             data = None
             if source is False:
+                # No file: 404, unless a rule or parameter names the status (a report endpoint).
                 status = int(faults.get("status", 404))
-                if status == 200 and self.command == "POST":
-                    self.send_simple(200, b"ok", headers=extra_headers)
-                    return
-                self.send_simple(status, b"not found", headers=extra_headers)
+                self.send_simple(status, b"not found" if status == 404 else b"ok", headers=extra_headers)
                 return
 
         status = int(faults.get("status", 200))
