@@ -27,6 +27,28 @@ std::optional<Json> ParseJson(std::string_view text, int max_depth, std::string*
   return std::nullopt;
 }
 
+int JsonTypeNumber(const Json& value) {
+  switch (value.type()) {
+    case Json::value_t::boolean:
+      return 1;
+    case Json::value_t::number_integer:
+    case Json::value_t::number_unsigned:
+      return 2;
+    case Json::value_t::number_float:
+      return 3;
+    case Json::value_t::string:
+      return 4;
+    case Json::value_t::binary:
+      return 5;
+    case Json::value_t::object:
+      return 6;
+    case Json::value_t::array:
+      return 7;
+    default:
+      return 0;
+  }
+}
+
 std::string WriteJson(const Json& value, int indent) {
   return value.dump(indent, ' ', false, Json::error_handler_t::replace);
 }

@@ -1,0 +1,48 @@
+#include <cstdio>
+
+#include "logging/log.h"
+#include "net/downloader.h"
+#include "tasks/variations.h"
+
+namespace tasks {
+
+bool SaveVariations(const std::wstring& path, const VariationsResponse& response) {
+  std::string text = VariationsJson(response);
+  FILE* file = _wfopen(path.c_str(), L"w+");
+  if (!file) {
+    PLOG(ERROR) << "Failed to open variations file " << path;
+    return false;
+  }
+  bool ok = true;
+  if (fwrite(text.data(), 1, text.size(), file) != text.size()) {
+    int result = ferror(file);
+    PLOG(ERROR) << "Failed to save downloaded variations update to " << path << " error=" << result;
+    ok = false;
+  }
+  if (fclose(file) != 0) PLOG_AT(ERROR, "operator()") << "Failed to close FILE";
+  return ok;
+}
+
+bool DownloadAndSaveVariations(const std::string& url, const std::wstring& path, HANDLE stop) {
+  net::Downloader downloader;
+  VariationsResponse response;
+  if (!downloader.DownloadToString(url, stop, &response.body)) {
+    PLOG(ERROR) << "Failed to download variations seed: " << downloader.last_error();
+    return false;
+  }
+  response.signature = downloader.GetCustomHeader("X-Seed-Signature");
+  if (response.signature.empty()) {
+    PLOG(ERROR) << "Failed to get variations seed signature";
+    return false;
+  }
+  response.last_modified = downloader.GetCustomHeader("Last-Modified");
+  response.country = downloader.GetCustomHeader("X-Country");
+  if (!SaveVariations(path, response)) {
+    PLOG(ERROR) << "Failed to save variations in " << path;
+    return false;
+  }
+  LOG(INFO) << "Variations are saved in " << path;
+  return true;
+}
+
+}  // namespace tasks

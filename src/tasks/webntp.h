@@ -1,0 +1,33 @@
+// The web new-tab page mirrored into a directory for the browser's first start: "update.json",
+// the main page, every resource, and an empty "flag" file once the bundle is complete.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tasks {
+
+struct WebNtpConfig {
+  std::string version;
+  std::string main_html;
+  std::vector<std::string> resources;  // trimmed, in configuration order
+};
+
+inline constexpr int kWebNtpConfigMaxDepth = 200;
+inline constexpr char kWebNtpHistogram[] = "Installer.WebNtp.DownloadTime";
+
+// Checks the configuration; on failure returns nothing and the log message in *error.
+// Paths that would leave the bundle directory (absolute, drive, ".." components) are refused.
+std::optional<WebNtpConfig> ParseWebNtpConfig(std::string_view text, std::string* error);
+// The distinct parent directories (relative, with "/") of the main page and the resources, in
+// path order.
+std::vector<std::string> WebNtpDirectories(const WebNtpConfig& config);
+
+// Mirrors base_url into webntp_path\webntp; stops early when stop is signalled.
+void DownloadWebNtp(const std::string& base_url, const std::wstring& webntp_path, HANDLE stop);
+
+}  // namespace tasks
