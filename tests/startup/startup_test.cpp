@@ -14,14 +14,6 @@
 namespace startup {
 namespace {
 
-TEST(ExitCodeNameTest, HighByteNamesAndDetail) {
-  EXPECT_EQ(ExitCodeName(16777221), "GENERIC_ERROR(1); error: 5");
-  EXPECT_EQ(ExitCodeName(3), "SUCCESS_EXIT_CODE(0); error: 3");
-  EXPECT_EQ(ExitCodeName(0x02000007), "Exit code: 2; error: 7");
-  EXPECT_EQ(ExitCodeName(0x75FFFFFF), "UNABLE_TO_SET_DIRECTORY_ACL(117); error: 16777215");
-  EXPECT_EQ(ExitCodeName(0xFFFFFFFF), "Exit code: 255; error: 16777215");
-}
-
 // Runs the installer with its temporary directory (and so its log) in a scratch folder.
 class InstallerProcessTest : public ::testing::Test {
  protected:
