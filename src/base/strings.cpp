@@ -28,7 +28,8 @@ void AppendUtf8(std::string& out, char32_t cp) {
 }
 
 void AppendUtf16(std::wstring& out, char32_t cp) {
-  if (cp < 0x10000) {
+  // Native builds for fuzzing have a 32-bit wchar_t that holds any code point.
+  if (sizeof(wchar_t) == 4 || cp < 0x10000) {
     out += static_cast<wchar_t>(cp);
   } else {
     cp -= 0x10000;
@@ -76,16 +77,16 @@ std::string WideToUtf8(std::wstring_view wide) {
   std::string out;
   out.reserve(wide.size());
   for (size_t i = 0; i < wide.size(); ++i) {
-    char32_t c = static_cast<char16_t>(wide[i]);
+    char32_t c = static_cast<char32_t>(wide[i]);
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size()) {
-      char32_t low = static_cast<char16_t>(wide[i + 1]);
+      char32_t low = static_cast<char32_t>(wide[i + 1]);
       if (low >= 0xDC00 && low <= 0xDFFF) {
         AppendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
         ++i;
         continue;
       }
     }
-    AppendUtf8(out, (c >= 0xD800 && c <= 0xDFFF) ? kReplacement : c);
+    AppendUtf8(out, ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) ? kReplacement : c);
   }
   return out;
 }

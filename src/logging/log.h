@@ -84,6 +84,11 @@ void StampRecord(Record& record);
 #define PLOG(severity)                                                   \
   ::logging::SystemErrorLogLine(::logging::LOG_##severity, __func__, __LINE__, \
                                 ::logging::SystemErrorText(::logging::LastSystemError()))
+// With a location other than the calling function's name.
+#define LOG_AT(severity, location) ::logging::LogLine(::logging::LOG_##severity, location, __LINE__)
+#define PLOG_AT(severity, location)                                      \
+  ::logging::SystemErrorLogLine(::logging::LOG_##severity, location, __LINE__, \
+                                ::logging::SystemErrorText(::logging::LastSystemError()))
 // As PLOG with an explicit error code.
 #define PLOG_CODE(severity, code)                                        \
   ::logging::SystemErrorLogLine(::logging::LOG_##severity, __func__, __LINE__, \

@@ -8,6 +8,7 @@
 #include "logging/file_logger.h"
 #include "logging/log.h"
 #include "shell/association_probe.h"
+#include "startup/elevation.h"
 #include "startup/exit_codes.h"
 #include "startup/process_window.h"
 #include "startup/secure_environment.h"
@@ -17,13 +18,6 @@
 namespace startup {
 
 namespace {
-
-int RunElevatedChild() {
-  // The elevated child's hand-off with its master is not part of this build yet: the child
-  // reports failure so that the master never takes its silence for success.
-  LOG(ERROR) << "Elevated installation is not supported by this build.";
-  return kExitChildFailed;
-}
 
 int RunMaster() {
   UiEnvironment ui_environment;
@@ -87,7 +81,7 @@ int InstallerMain() {
       break;
   }
 
-  if (command_line.HasSwitch("run-as-admin")) return RunElevatedChild();
+  if (command_line.HasSwitch("run-as-admin")) return RunElevatedChild(command_line);
   return RunMaster();
 }
 

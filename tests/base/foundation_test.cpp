@@ -17,52 +17,6 @@
 namespace base {
 namespace {
 
-TEST(StringsTest, Utf8RoundTripAndMalformedInput) {
-  std::wstring text = L"a\x00e9\x4e2d\xd83d\xde00z";  // 1-, 2-, 3- and 4-byte forms
-  EXPECT_EQ(WideToUtf8(text), "a\xc3\xa9\xe4\xb8\xad\xf0\x9f\x98\x80z");
-  EXPECT_EQ(Utf8ToWide(WideToUtf8(text)), text);
-  EXPECT_EQ(WideToUtf8(L"\xd800x"), "\xef\xbf\xbdx");   // unpaired surrogate
-  EXPECT_EQ(Utf8ToWide("\xc0\xafx"), L"\xfffd\xfffdx");  // overlong form
-  EXPECT_EQ(Utf8ToWide("\xe4\xb8"), L"\xfffd");          // truncated sequence
-}
-
-TEST(StringsTest, DecimalParsing) {
-  EXPECT_EQ(ParseUint64("18446744073709551615"), 18446744073709551615ull);
-  EXPECT_FALSE(ParseUint64("18446744073709551616"));
-  EXPECT_FALSE(ParseUint64(""));
-  EXPECT_FALSE(ParseUint64("12a"));
-  EXPECT_FALSE(ParseUint64(" 1"));
-  EXPECT_EQ(ParseInt64(L"-9223372036854775808"), INT64_MIN);
-  EXPECT_FALSE(ParseInt64("-"));
-  EXPECT_FALSE(ParseUint32(L"4294967296"));
-}
-
-TEST(FilePathTest, Components) {
-  EXPECT_EQ(DirName(L"C:\\a\\b.exe"), L"C:\\a");
-  EXPECT_EQ(DirName(L"C:\\b.exe"), L"C:\\");
-  EXPECT_EQ(DirName(L"C:\\t\\\\lite_installer.log"), L"C:\\t");
-  EXPECT_EQ(BaseName(L"C:\\a\\b.exe"), L"b.exe");
-  EXPECT_EQ(AppendPath(L"C:\\a\\", L"b"), L"C:\\a\\b");
-  EXPECT_EQ(InsertBeforeExtension(L"C:\\t\\lite_installer.log", L"_old"), L"C:\\t\\lite_installer_old.log");
-  EXPECT_EQ(InsertBeforeExtension(L"C:\\t.d\\log", L"_old"), L"C:\\t.d\\log_old");
-}
-
-TEST(JsonTest, CommentsAndDepthLimit) {
-  auto value = ParseJson("// signature line\n{\"a\": /* note */ [1, 2.5, \"x\", true, null]}");
-  ASSERT_TRUE(value);
-  EXPECT_EQ((*value)["a"][2], "x");
-  EXPECT_EQ(WriteJson(*value), "{\"a\":[1,2.5,\"x\",true,null]}");
-
-  auto nested = [](int levels) { return std::string(levels, '[') + std::string(levels, ']'); };
-  std::string error;
-  EXPECT_TRUE(ParseJson(nested(2048), kJsonMaxDepth, &error)) << error;
-  EXPECT_FALSE(ParseJson(nested(2049), kJsonMaxDepth, &error));
-  EXPECT_EQ(error, "maximum parsing depth reached");
-  EXPECT_TRUE(ParseJson(nested(200), 200));
-  EXPECT_FALSE(ParseJson(nested(201), 200));
-  EXPECT_FALSE(ParseJson("{\"a\":", kJsonMaxDepth, &error));
-}
-
 TEST(RandomTest, RangeAndGuids) {
   std::set<uint64_t> seen;
   for (int i = 0; i < 200; ++i) {
@@ -79,15 +33,7 @@ TEST(RandomTest, RangeAndGuids) {
   EXPECT_NE(guid, GenerateGuid());
 }
 
-TEST(OsVersionTest, Scale) {
-  EXPECT_EQ(VersionFromNumbers(5, 1, 2600), kVersionXp);
-  EXPECT_EQ(VersionFromNumbers(5, 2, 3790), kVersionServer2003);
-  EXPECT_EQ(VersionFromNumbers(6, 0, 6002), kVersionVista);
-  EXPECT_EQ(VersionFromNumbers(6, 1, 7601), kVersionWin7);
-  EXPECT_EQ(VersionFromNumbers(6, 3, 9600), kVersionWin8_1);
-  EXPECT_EQ(VersionFromNumbers(10, 0, 10240), kVersionWin10);
-  EXPECT_EQ(VersionFromNumbers(10, 0, 10586), kVersionWin10 + 1);
-  EXPECT_GT(VersionFromNumbers(10, 0, 19045), VersionFromNumbers(10, 0, 17763));
+TEST(OsVersionTest, RunningSystem) {
   EXPECT_GE(GetWindowsVersion(), kVersionWin7);  // Wine's default prefix reports Windows 7 or later
 }
 

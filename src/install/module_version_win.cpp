@@ -1,0 +1,53 @@
+#include "install/module_version.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "base/lazy_import.h"
+#include "logging/log.h"
+
+namespace install {
+
+namespace {
+
+std::optional<VS_FIXEDFILEINFO> ReadFixedFileInfo(const std::wstring& path) {
+  auto size_fn = LAZY_IMPORT(base::kVersion, GetFileVersionInfoSizeW);
+  auto info_fn = LAZY_IMPORT(base::kVersion, GetFileVersionInfoW);
+  auto query_fn = LAZY_IMPORT(base::kVersion, VerQueryValueW);
+  if (!size_fn || !info_fn || !query_fn) return std::nullopt;
+  DWORD handle = 0;
+  DWORD size = size_fn(path.c_str(), &handle);
+  if (size == 0) return std::nullopt;
+  std::vector<BYTE> data(size);
+  if (!info_fn(path.c_str(), 0, size, data.data())) return std::nullopt;
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  if (!query_fn(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+      length < sizeof(VS_FIXEDFILEINFO)) {
+    return std::nullopt;
+  }
+  return *fixed;
+}
+
+}  // namespace
+
+std::optional<uint64_t> GetModuleCreationTime(const std::wstring& path) {
+  std::optional<VS_FIXEDFILEINFO> info = ReadFixedFileInfo(path);
+  if (!info) {
+    LOG(INFO) << "File version resource is absent in " << path;
+    return std::nullopt;
+  }
+  uint64_t date = (static_cast<uint64_t>(info->dwFileDateMS) << 32) | info->dwFileDateLS;
+  if (date == 0) LOG(INFO) << "Version time is 0 in " << path;
+  return date;
+}
+
+std::string GetFileVersionText(const std::wstring& path) {
+  std::optional<VS_FIXEDFILEINFO> info = ReadFixedFileInfo(path);
+  if (!info) return "0.0.0.0";
+  return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
+         std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS));
+}
+
+}  // namespace install

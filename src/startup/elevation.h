@@ -1,0 +1,75 @@
+// Elevation through UAC: whether to start an elevated copy, the elevated copy's process and
+// hand-off events on the master's side, and the elevated child's own branch of start-up.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "base/command_line.h"
+#include "base/unique_handle.h"
+
+namespace startup {
+
+inline constexpr char kGoEventName[] = "0c0f0f0d-6434-4cfd-a5e9-23e9ca4d94b6";
+inline constexpr char kElevatedStopEventName[] = "fef32d6d-67e9-4654-b314-6c72098ff5d1";
+
+// What the elevation decision needs to know about the user and the system.
+struct ElevationFacts {
+  bool in_admin_group = false;  // the Administrators SID is in the token's groups
+  int windows_version = 0;
+  bool is_user_an_admin = false;  // IsUserAnAdmin: already elevated, or UAC off
+  static ElevationFacts Current();
+};
+
+bool NeedStartThisProcessAsAdmin(const base::CommandLine& command_line, const ElevationFacts& facts);
+bool IsUserAnAdminGroup(HANDLE process);
+bool AreUACNotificationsEnabled();
+
+// The master's side of one elevated copy.
+class ElevatedInstaller {
+ public:
+  // Creates the two named events.
+  ElevatedInstaller();
+  ElevatedInstaller(const ElevatedInstaller&) = delete;
+  ElevatedInstaller& operator=(const ElevatedInstaller&) = delete;
+  // With a process that never got "go", tells it to give up first; then EnsureProcessFinished.
+  ~ElevatedInstaller();
+
+  void Attach(base::ScopedHandle process, HWND owner_window);
+  bool has_process() const { return process_.valid(); }
+  // Sends "go" and waits for the copy to end (or for stop); true when it exited with 0.
+  bool RunModule(HANDLE stop);
+  // Waits up to 30 s for the copy, terminates it if it hangs, and releases everything.
+  void EnsureProcessFinished();
+  bool hung() const { return hung_; }
+  DWORD exit_code() const { return exit_code_; }
+
+ private:
+  void DestroyOwnerWindow();
+
+  base::ScopedHandle process_;
+  HWND owner_window_ = nullptr;
+  base::ScopedHandle go_event_;
+  base::ScopedHandle stop_event_;
+  bool go_sent_ = false;
+  bool hung_ = false;
+  DWORD exit_code_ = 0xFFFFFFFF;
+};
+
+// Starts the elevated copy of this program with ShellExecuteExW "runas" (the prompt is anchored
+// to a small owner window): the process's command line plus "run-as-admin", the master's id and
+// the early setup command line. Null when it did not start; *declined is set when the user
+// refused the prompt.
+std::unique_ptr<ElevatedInstaller> StartElevatedInstaller(const base::CommandLine& command_line,
+                                                          const base::CommandLine& setup_command_line,
+                                                          bool* declined);
+
+// The elevated child's branch of start-up: waits for "go", runs the setup completed from the
+// shared record and relays progress to the master's window. 0 when the setup's exit code was
+// obtained, else -1.
+int RunElevatedChild(const base::CommandLine& command_line);
+
+}  // namespace startup

@@ -1,0 +1,192 @@
+#include "logging/file_logger.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "base/file_path.h"
+#include "base/file_util.h"
+#include "base/process.h"
+#include "support/test_util.h"
+
+namespace logging {
+namespace {
+
+std::vector<std::string> Lines(const std::wstring& path) {
+  std::vector<std::string> lines;
+  std::istringstream in(base::ReadFileToString(path).value_or(""));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+class FileLoggerTest : public ::testing::Test {
+ protected:
+  void TearDown() override { InstallSink(nullptr); }
+  std::wstring Install(uint32_t max_size = kDefaultLogSizeLimit) {
+    std::wstring path = scratch_.Child(L"lite_installer.log");
+    InstallSink(std::make_unique<FileLogger>(path, max_size));
+    return path;
+  }
+  test::ScratchDir scratch_;
+};
+
+TEST(LogFormatTest, PrefixAndSuffix) {
+  Record record;
+  // 2026-12-07 11:52:03.017 UTC in microseconds since 1601.
+  SYSTEMTIME t = {2026, 12, 1, 7, 11, 52, 3, 17};
+  FILETIME ft;
+  ASSERT_TRUE(SystemTimeToFileTime(&t, &ft));
+  record.time_us = ((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10 + 999;
+  record.process_id = 52;
+  record.thread_id = 96;
+  record.location = "wWinMain";
+  record.line = 157;
+  EXPECT_EQ(FormatRecordPrefix(record), "2026-12-07 11:52:03.017 52:96 ");
+  EXPECT_EQ(FormatRecordSuffix(record), " (wWinMain:157)");
+  std::string long_name(195, 'x');
+  record.location = long_name.c_str();
+  EXPECT_EQ(FormatRecordSuffix(record), "");  // too long: the record is dropped
+}
+
+TEST_F(FileLoggerTest, LinesSeveritiesAndErrorText) {
+  std::wstring path = Install();
+  LOG(INFO) << "Module downloaded: " << L"C:\\t\\setup.exe";
+  LOG(ERROR) << "bad";
+  LOG(WARNING) << "careful";
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  PLOG(ERROR) << "Failed to open";
+  SetLastError(ERROR_ACCESS_DENIED);
+  PLOG(ERROR);
+  std::vector<std::string> lines = Lines(path);
+  ASSERT_EQ(lines.size(), 7u);  // the system texts end in CR LF, which adds lines
+  std::regex info(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \d+:\d+ INFO: Module downloaded: C:\\t\\setup\.exe \(TestBody:\d+\))");
+  EXPECT_TRUE(std::regex_match(lines[0], info)) << lines[0];
+  EXPECT_NE(lines[1].find(" ERROR: bad (TestBody:"), std::string::npos);
+  EXPECT_NE(lines[2].find(" WARNING: careful (TestBody:"), std::string::npos);
+  EXPECT_NE(lines[3].find(" ERROR: Failed to open - 2, "), std::string::npos) << lines[3];
+  EXPECT_NE(lines[5].find(" ERROR: 5, "), std::string::npos) << lines[5];  // no " - " without a message
+}
+
+TEST(SystemErrorTextTest, Fallbacks) {
+  EXPECT_EQ(SystemErrorText(0x2fffffff), "805306367, unknown error 0x2fffffff\n");
+  std::string text = SystemErrorText(ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(text.rfind("2, ", 0), 0u);
+  EXPECT_GT(text.size(), 8u);
+}
+
+TEST_F(FileLoggerTest, RotatesToOneOldGeneration) {
+  std::wstring path = Install(300);
+  std::wstring old_path = scratch_.Child(L"lite_installer_old.log");
+  ASSERT_TRUE(base::WriteStringToFile(old_path, "stale generation\n"));
+  for (int i = 0; i < 8; ++i) LOG(INFO) << "record " << i << " padding padding padding";
+  std::vector<std::string> current = Lines(path);
+  std::vector<std::string> old = Lines(old_path);
+  ASSERT_FALSE(current.empty());
+  ASSERT_FALSE(old.empty());
+  EXPECT_NE(current.back().find("record 7 "), std::string::npos);
+  EXPECT_EQ(old.back().find("record " + std::to_string(7 - current.size()) + " "),
+            old.back().find("record "));  // the old file ends right before the current one starts
+  EXPECT_EQ(old[0].find("stale"), std::string::npos);
+  EXPECT_LT(*base::GetFileSize(path), 300u + 120u);
+}
+
+TEST_F(FileLoggerTest, FailedRotationIsReportedOnceAndTheFileGrows) {
+  std::wstring path = Install(100);
+  // A non-empty directory in place of the old generation makes the move fail.
+  ASSERT_TRUE(base::CreateDirectoryRecursive(scratch_.Child(L"lite_installer_old.log\\x")));
+  for (int i = 0; i < 4; ++i) LOG(INFO) << "record " << i << " padding padding padding padding";
+  std::vector<std::string> lines = Lines(path);
+  int failures = 0;
+  for (const std::string& line : lines)
+    if (line.find("LOGGING: Failed to rotate log file ") != std::string::npos) ++failures;
+  EXPECT_EQ(failures, 1);
+  EXPECT_EQ(lines.size(), 5u);
+}
+
+TEST_F(FileLoggerTest, LockTimeoutAndAbandonedMutex) {
+  std::wstring path = Install();
+  std::wstring name = FileLogger::MutexName(path);
+  EXPECT_EQ(name.size(), std::wstring(L"Kastel log ").size() + 32);
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::thread holder([&] {
+    HANDLE mutex = CreateMutexW(nullptr, TRUE, name.c_str());
+    SetEvent(held);
+    WaitForSingleObject(release, INFINITE);
+    CloseHandle(mutex);  // ends without ReleaseMutex: the next waiter finds it abandoned
+  });
+  WaitForSingleObject(held, INFINITE);
+  // Keeps the mutex object alive after the holder's handle is gone.
+  HANDLE keep = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
+  LOG(INFO) << "first while locked";
+  LOG(INFO) << "second while locked";
+  SetEvent(release);
+  holder.join();
+  LOG(INFO) << "after the holder died";
+  LOG(INFO) << "normal";
+  CloseHandle(keep);
+  CloseHandle(release);
+  CloseHandle(held);
+  std::vector<std::string> lines = Lines(path);
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_NE(lines[0].find("LOGGING: Failed to lock log file "), std::string::npos);
+  EXPECT_NE(lines[1].find("first while locked"), std::string::npos);
+  EXPECT_NE(lines[2].find("second while locked"), std::string::npos);
+  EXPECT_NE(lines[3].find("LOGGING: Abandoned log mutex recovered for file "), std::string::npos);
+  EXPECT_NE(lines[4].find("after the holder died"), std::string::npos);
+}
+
+TEST_F(FileLoggerTest, UnwritablePathDropsRecordsQuietly) {
+  ASSERT_TRUE(base::WriteStringToFile(scratch_.Child(L"file"), "x"));
+  InstallSink(std::make_unique<FileLogger>(scratch_.Child(L"file\\sub\\lite_installer.log"), 1000));
+  SetLastError(1234);
+  LOG(INFO) << "nowhere to go";
+  EXPECT_EQ(GetLastError(), 1234u);  // logging leaves the caller's error untouched
+  EXPECT_FALSE(base::PathExists(scratch_.Child(L"file\\sub")));
+}
+
+// Two processes share one log with a small threshold: every line is whole, and what the two
+// generations hold is, for each writer, an unbroken run of its records ending with the last.
+TEST_F(FileLoggerTest, TwoProcessesShareAndRotate) {
+  std::wstring path = scratch_.Child(L"shared.log");
+  const int kCount = 5000;
+  std::wstring writer = base::AppendPath(test::BuildDir(), L"log_writer.exe");
+  // Both writers wait for one gate so that their records interleave.
+  HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, L"log_writer_gate");
+  std::vector<base::Process> processes;
+  for (const wchar_t* tag : {L"A", L"B"}) {
+    processes.push_back(base::Process::Launch(L"\"" + writer + L"\" \"" + path + L"\" 65536 " +
+                                              std::to_wstring(kCount) + L" " + tag));
+    ASSERT_TRUE(processes.back().valid());
+  }
+  Sleep(500);
+  SetEvent(gate);
+  for (auto& process : processes) ASSERT_EQ(process.WaitForExit(300000), 0u);
+  CloseHandle(gate);
+
+  std::vector<std::string> lines = Lines(base::InsertBeforeExtension(path, L"_old"));
+  std::vector<std::string> current = Lines(path);
+  lines.insert(lines.end(), current.begin(), current.end());
+  std::regex record(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \d+:\d+ INFO: writer ([AB]) record (\d+) end \(wmain:\d+\))");
+  std::map<std::string, std::vector<int>> seen;
+  for (const std::string& line : lines) {
+    std::smatch match;
+    if (line.find("LOGGING: Failed to lock") != std::string::npos) continue;
+    ASSERT_TRUE(std::regex_match(line, match, record)) << line;
+    seen[match[1]].push_back(std::stoi(match[2]));
+  }
+  ASSERT_EQ(seen.size(), 2u);
+  for (auto& [tag, numbers] : seen) {
+    ASSERT_EQ(numbers.back(), kCount - 1) << tag;
+    for (size_t i = 1; i < numbers.size(); ++i) ASSERT_EQ(numbers[i], numbers[i - 1] + 1) << tag;
+  }
+  EXPECT_LT(*base::GetFileSize(path), 65536u);
+}
+
+}  // namespace
+}  // namespace logging

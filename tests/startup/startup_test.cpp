@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <regex>
+
+#include "base/command_line.h"
+#include "base/file_path.h"
+#include "base/file_util.h"
+#include "startup/exit_codes.h"
+#include "startup/secure_environment.h"
+#include "support/test_util.h"
+
+namespace startup {
+namespace {
+
+// Runs the installer with its temporary directory (and so its log) in a scratch folder.
+class InstallerProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_tmp_ = Env(L"TMP");
+    saved_temp_ = Env(L"TEMP");
+    std::wstring temp = scratch_.path() + L"\\";
+    SetEnvironmentVariableW(L"TMP", temp.c_str());
+    SetEnvironmentVariableW(L"TEMP", temp.c_str());
+  }
+  void TearDown() override {
+    SetEnvironmentVariableW(L"TMP", saved_tmp_.c_str());
+    SetEnvironmentVariableW(L"TEMP", saved_temp_.c_str());
+  }
+  static std::wstring Env(const wchar_t* name) {
+    wchar_t buffer[MAX_PATH];
+    DWORD length = GetEnvironmentVariableW(name, buffer, MAX_PATH);
+    return std::wstring(buffer, length < MAX_PATH ? length : 0);
+  }
+  std::optional<DWORD> RunInstaller(const std::wstring& arguments) {
+    return test::RunAndWait(L"\"" + test::InstallerPath() + L"\" " + arguments);
+  }
+  std::string Log() { return base::ReadFileToString(scratch_.Child(L"lite_installer.log")).value_or(""); }
+
+  test::ScratchDir scratch_;
+  std::wstring saved_tmp_, saved_temp_;
+};
+
+const char kLinePrefix[] = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \d+:\d+ )";
+
+TEST_F(InstallerProcessTest, InterfaceProbeAnswersWithoutTakingTheMutex) {
+  // Even while another installer holds the mutex, the probe answers.
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Local\\VorlexBrowserLiteInstallerMutex-E523E369-4A72-4B13-AD57-5B956174172A");
+  std::optional<DWORD> code = RunInstaller(L"--check-the-interface");
+  CloseHandle(mutex);
+  ASSERT_TRUE(code);
+  EXPECT_EQ(*code, 701u);  // Wine has none of the internal association interfaces
+  std::string log = Log();
+  EXPECT_TRUE(std::regex_search(log, std::regex(std::string("^") + kLinePrefix +
+                                                "INFO: -------------------------------------- Start install\\. \\(InstallerMain:\\d+\\)\r?\n")))
+      << log;
+  EXPECT_TRUE(std::regex_search(log, std::regex(std::string(kLinePrefix) +
+                                                "INFO: Handled non install cmd line option by win10 default browser "
+                                                "helper, ret code: 701 \\(InstallerMain:\\d+\\)")))
+      << log;
+  EXPECT_EQ(log.find("Lite installer mode."), std::string::npos);
+}
+
+TEST_F(InstallerProcessTest, SecondInstanceExits600) {
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, L"Local\\VorlexBrowserLiteInstallerMutex-E523E369-4A72-4B13-AD57-5B956174172A");
+  std::optional<DWORD> code = RunInstaller(L"--silent");
+  CloseHandle(mutex);
+  EXPECT_EQ(code, 600u);
+  std::string log = Log();
+  EXPECT_NE(log.find("INFO: Runned in secure environment."), std::string::npos) << log;
+  EXPECT_NE(log.find("INFO: Another installer instance is already running."), std::string::npos) << log;
+  EXPECT_TRUE(std::regex_search(log, std::regex("INFO: Master installer process id: \\d+ ")));
+  EXPECT_EQ(log.find("Installer process id:"), std::string::npos);
+}
+
+// The branch for systems without safe DLL search: refuse to run beside DLLs once relaunched or
+// elevated; otherwise run a copy from a fresh temporary directory and return its exit code.
+TEST_F(InstallerProcessTest, LegacySecureEnvironment) {
+  std::wstring dir = scratch_.Child(L"download");
+  ASSERT_TRUE(base::CreateDirectoryRecursive(dir));
+  std::wstring exe = base::AppendPath(dir, L"lite_installer.exe");
+  ASSERT_TRUE(base::CopyFileTo(test::InstallerPath(), exe));
+  int code = 1;
+  base::CommandLine elevated = base::CommandLine::FromString(L"x.exe --run-as-admin");
+  EXPECT_EQ(LegacySecureEnvironmentCheck(elevated, exe, &code), kEnvironmentSecure);
+  ASSERT_TRUE(base::WriteStringToFile(base::AppendPath(dir, L"version.dll"), "MZ"));
+  EXPECT_EQ(LegacySecureEnvironmentCheck(elevated, exe, &code), kEnvironmentDllsBeside);
+  base::CommandLine relaunched = base::CommandLine::FromString(L"x.exe --spawned_in_protected_dir");
+  EXPECT_EQ(LegacySecureEnvironmentCheck(relaunched, exe, &code), kEnvironmentDllsBeside);
+
+  // A plain start relaunches the copy (here as a probe, which answers 701 under Wine).
+  base::CommandLine plain = base::CommandLine::FromString(L"\"" + exe + L"\" --check-the-interface");
+  EXPECT_EQ(LegacySecureEnvironmentCheck(plain, exe, &code), kEnvironmentCopyRan);
+  EXPECT_EQ(code, 701);
+  // The copy ran from its own directory below the temporary directory, which is gone again.
+  std::vector<std::wstring> left;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(scratch_.Child(L"*").c_str(), &data);
+  do {
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && data.cFileName[0] != L'.') left.push_back(data.cFileName);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  EXPECT_EQ(left, std::vector<std::wstring>{L"download"});
+  EXPECT_NE(Log().find("ret code: 701"), std::string::npos) << "the copy logs to the same place";
+}
+
+}  // namespace
+}  // namespace startup
