@@ -128,39 +128,40 @@ bool TrustVerifier::VerifyModule(const std::wstring& path, bool prevents_net_usa
     trust.data.hWVTStateData = nullptr;
   };
 
-  SignatureDecision decision;
-  DWORD secondary_count = 0;
-  for (DWORD index = 0; index <= secondary_count; ++index) {
+  // Each index is verified in a fresh state; the previous one is closed first.
+  bool trusted = IsSignedByListedSigner(ids_, [&](uint32_t index, uint32_t* secondary_count) -> std::optional<SignerFacts> {
     close_state();
     settings.dwIndex = index;
     trust.data.dwStateAction = WTD_STATEACTION_VERIFY;
     if (!verify_trust || !provider_data_from_state || !signer_from_chain || !cert_from_chain) {
       // Without the library the call cannot be made; it fails as the delay-loaded call would.
-      LOG(ERROR) << "An attempt to verify " << path << " generated an exception " << base::kDelayLoadFailureCode
-                 << ", is_prevents_net_usage = " << prevents_net_usage;
-      continue;
+      logging::LogLine(logging::LOG_ERROR, "VerifyModule", __LINE__)
+          << "An attempt to verify " << path << " generated an exception " << base::kDelayLoadFailureCode
+          << ", is_prevents_net_usage = " << prevents_net_usage;
+      return std::nullopt;
     }
     LONG result = verify_trust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust);
-    if (index == 0) secondary_count = settings.cSecondarySigs;
-    if (result != 0) continue;
+    *secondary_count = settings.cSecondarySigs;
+    if (result != 0) return std::nullopt;
 
     CRYPT_PROVIDER_DATA* provider = provider_data_from_state(trust.data.hWVTStateData);
-    if (!provider || provider->csSigners != 1) continue;
+    if (!provider || provider->csSigners != 1) return std::nullopt;
     CRYPT_PROVIDER_SGNR* signer = signer_from_chain(provider, 0, FALSE, 0);
-    if (!signer || signer->csCertChain <= 1) continue;
+    if (!signer || signer->csCertChain <= 1) return std::nullopt;
     CRYPT_PROVIDER_CERT* signer_cert = cert_from_chain(signer, 0);
     CRYPT_PROVIDER_CERT* issuer_cert = cert_from_chain(signer, 1);
-    if (!signer_cert || !signer_cert->pCert || !issuer_cert || !issuer_cert->pCert) continue;
+    if (!signer_cert || !signer_cert->pCert || !issuer_cert || !issuer_cert->pCert) return std::nullopt;
     const CERT_INFO* signer_info = signer_cert->pCert->pCertInfo;
     const CERT_INFO* issuer_info = issuer_cert->pCert->pCertInfo;
-    std::string id = MakeCertificateId(issuer_info->SerialNumber.pbData, issuer_info->SerialNumber.cbData,
-                                       signer_info->SerialNumber.pbData, signer_info->SerialNumber.cbData);
+    SignerFacts facts;
+    facts.certificate_id = MakeCertificateId(issuer_info->SerialNumber.pbData, issuer_info->SerialNumber.cbData,
+                                             signer_info->SerialNumber.pbData, signer_info->SerialNumber.cbData);
     const char* algorithm = signer_info->SignatureAlgorithm.pszObjId;
-    bool sha256 = algorithm && std::strcmp(algorithm, kSha256WithRsaOid) == 0;
-    if (decision.Add(ids_.count(id) > 0, sha256)) break;
-  }
+    facts.sha256 = algorithm && std::strcmp(algorithm, kSha256WithRsaOid) == 0;
+    return facts;
+  });
   close_state();
-  return decision.accepted();
+  return trusted;
 }
 
 bool VerifySetupModule(const std::wstring& path, bool prevents_net_usage) {

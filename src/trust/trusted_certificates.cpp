@@ -46,6 +46,18 @@ bool SignatureDecision::Add(bool listed, bool sha256) {
   return false;
 }
 
+bool IsSignedByListedSigner(const CertificateIdSet& ids, const SignatureCheck& check) {
+  SignatureDecision decision;
+  uint32_t secondary_count = 0;
+  for (uint32_t index = 0; index <= secondary_count; ++index) {
+    uint32_t reported = 0;
+    std::optional<SignerFacts> signer = check(index, &reported);
+    if (index == 0) secondary_count = reported;
+    if (signer && decision.Add(ids.count(signer->certificate_id) > 0, signer->sha256)) break;
+  }
+  return decision.accepted();
+}
+
 std::optional<SignatureResource> ParseSignatureResource(std::string_view bytes) {
   if (bytes.size() <= 2) return std::nullopt;
   SignatureResource resource;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -39,6 +40,18 @@ class SignatureDecision {
   bool accepted_ = false;
   bool sha256_seen_ = false;
 };
+
+// What the check of one Authenticode signature found out about its signer.
+struct SignerFacts {
+  std::string certificate_id;
+  bool sha256 = false;  // the signer certificate is signed with sha256WithRSAEncryption
+};
+// Checks the signature with this index; nothing when the system rejected it or its signer does
+// not qualify. The check of index 0 also reports how many secondary signatures the file has.
+using SignatureCheck = std::function<std::optional<SignerFacts>(uint32_t index, uint32_t* secondary_count)>;
+// Runs the check on index 0, then on 1 up to the secondary count, and decides with
+// SignatureDecision whether a listed signer vouches for the file.
+bool IsSignedByListedSigner(const CertificateIdSet& ids, const SignatureCheck& check);
 
 // "SIGNATURE.DAT": a 2-byte little-endian key index, then the RSA signature, big-endian.
 struct SignatureResource {

@@ -5,6 +5,9 @@
 #include "trust/base64.h"
 #include "trust/trusted_certificates.h"
 
+#include <optional>
+#include <vector>
+
 namespace trust {
 namespace {
 
@@ -49,36 +52,55 @@ TEST(CertificateIdTest, SerialsAreTurnedBigEndianIssuerFirst) {
   EXPECT_EQ(MakeCertificateId(issuer_le, 2, signer_le, 6), std::string("\x7A\x11\x00\x88\x99\xAA\xBB\xCC", 8));
 }
 
-TEST(SignatureDecisionTest, Sha256SignaturesOverruleOlderOnes) {
-  struct Signature {
-    bool listed, sha256;
-  };
+// The file's signatures as the system reports them, index by index; a null entry is a signature
+// the system rejected.
+struct FakeSignatures {
+  std::vector<std::optional<SignerFacts>> signatures;
+  uint32_t reported_count;  // what the index-0 check says about secondary signatures
+  std::vector<uint32_t> visited;
+
+  bool Check(const CertificateIdSet& ids) {
+    return IsSignedByListedSigner(ids, [this](uint32_t index, uint32_t* secondary_count) {
+      visited.push_back(index);
+      *secondary_count = index == 0 ? reported_count : 99;  // only the first report counts
+      return index < signatures.size() ? signatures[index] : std::nullopt;
+    });
+  }
+};
+
+TEST(SignatureRuleTest, Sha256SignaturesOverruleOlderOnes) {
+  const CertificateIdSet ids = {"A", "B"};
+  const SignerFacts listed_sha1{"A", false}, listed_sha256{"B", true};
+  const SignerFacts foreign_sha1{"X", false}, foreign_sha256{"Y", true};
   struct Case {
-    std::vector<Signature> signatures;
+    std::vector<std::optional<SignerFacts>> signatures;
     bool accepted;
-    size_t consumed;  // signatures looked at before the verdict was final
+    std::vector<uint32_t> visited;
   };
   const Case cases[] = {
-      {{}, false, 0},
-      {{{true, false}}, true, 1},
-      {{{false, false}, {true, false}}, true, 2},
-      {{{true, false}, {false, true}}, false, 2},          // dual-signed, SHA-256 signer not listed
-      {{{true, false}, {true, true}}, true, 2},
-      {{{false, true}, {true, false}}, false, 2},          // older signature after a SHA-256 one
-      {{{true, true}, {false, true}}, true, 1},            // a listed SHA-256 signature ends it
-      {{{false, true}, {true, true}}, true, 2},
-      {{{true, false}, {false, true}, {true, false}}, false, 3},
+      {{std::nullopt}, false, {0}},
+      {{listed_sha1}, true, {0}},
+      {{foreign_sha1, listed_sha1}, true, {0, 1}},
+      {{std::nullopt, listed_sha1}, true, {0, 1}},                // a rejected primary still counts secondaries
+      {{listed_sha1, foreign_sha256}, false, {0, 1}},             // dual-signed, SHA-256 signer not listed
+      {{listed_sha1, listed_sha256}, true, {0, 1}},
+      {{foreign_sha256, listed_sha1}, false, {0, 1}},             // older signature after a SHA-256 one
+      {{listed_sha256, foreign_sha256}, true, {0}},               // a listed SHA-256 signature ends it
+      {{foreign_sha256, listed_sha256}, true, {0, 1}},
+      {{listed_sha1, foreign_sha256, listed_sha1}, false, {0, 1, 2}},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
-    SignatureDecision decision;
-    size_t consumed = 0;
-    for (const Signature& s : cases[i].signatures) {
-      ++consumed;
-      if (decision.Add(s.listed, s.sha256)) break;
-    }
-    EXPECT_EQ(decision.accepted(), cases[i].accepted) << "case " << i;
-    EXPECT_EQ(consumed, cases[i].consumed) << "case " << i;
+    FakeSignatures file{cases[i].signatures, uint32_t(cases[i].signatures.size() - 1), {}};
+    EXPECT_EQ(file.Check(ids), cases[i].accepted) << "case " << i;
+    EXPECT_EQ(file.visited, cases[i].visited) << "case " << i;
   }
+  // The same dual-signed file passes once its SHA-256 signer is listed.
+  FakeSignatures dual{{listed_sha1, SignerFacts{"Y", true}}, 1, {}};
+  EXPECT_TRUE(dual.Check({"A", "Y"}));
+  // A file whose first check reports no secondary signatures is judged by its primary one.
+  FakeSignatures unreported{{listed_sha1, foreign_sha256}, 0, {}};
+  EXPECT_TRUE(unreported.Check(ids));
+  EXPECT_EQ(unreported.visited, std::vector<uint32_t>{0});
 }
 
 TEST(SignatureResourceTest, IndexIsLittleEndianAndTwoBytesAreNothing) {
