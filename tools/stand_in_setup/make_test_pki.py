@@ -64,9 +64,14 @@ def make_key(path, bits):
 
 
 def write(path, data):
+    """Writes only changed content, so that a reconfigure does not rebuild what uses the file."""
     os.makedirs(os.path.dirname(path), exist_ok=True)
-    mode = "wb" if isinstance(data, bytes) else "w"
-    with open(path, mode) as f:
+    data = data if isinstance(data, bytes) else data.encode()
+    if os.path.exists(path):
+        with open(path, "rb") as f:
+            if f.read() == data:
+                return
+    with open(path, "wb") as f:
         f.write(data)
 
 
