@@ -107,6 +107,8 @@ TEST_F(TrustTest, SignatureVerifierChecksDataKeyAndByteOrder) {
   EXPECT_TRUE(OneError("VerifySignature: Failed to verify signature, error: "));
   EXPECT_FALSE(verifier.Verify(signature, key.substr(0, 100), list));
   EXPECT_TRUE(OneError("ImportPublicKey: Failed to convert decode public key, error: "));
+  EXPECT_FALSE(verifier.Verify(signature, ReadOrDie(Pki(L"ec_key.spki.der")), list));
+  EXPECT_TRUE(OneError("ImportPublicKey: Failed to import crypt key, error: "));
 }
 
 TEST_F(TrustTest, BuiltinKeysAreThisBuildsTestKeys) {
