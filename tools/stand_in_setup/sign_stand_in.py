@@ -27,6 +27,7 @@ def sign(pki, signer, digest, src, dst, nest=False):
     args += ["-certs", os.path.join(pki, signer + ".chain.pem"), "-key", os.path.join(pki, signer + ".key"),
              "-h", digest, "-n", "Vorlex Browser stand-in setup (test)", "-in", src, "-out", tmp]
     subprocess.run(args, check=True, stdout=subprocess.DEVNULL)
+    os.chmod(tmp, 0o755)
     os.replace(tmp, dst)
 
 
@@ -41,6 +42,7 @@ def main(pki, out, unsigned, variants):
     data = bytearray(open(o("stand_in_setup_signed.exe"), "rb").read())
     data[0x600] ^= 0xFF
     open(o("stand_in_setup_tampered.exe"), "wb").write(bytes(data))
+    os.chmod(o("stand_in_setup_tampered.exe"), 0o755)
     for variant in variants:
         name = os.path.splitext(os.path.basename(variant))[0]
         sign(pki, "signer_sha256", "sha256", variant, o(name + "_signed.exe"))
