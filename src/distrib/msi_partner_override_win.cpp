@@ -12,7 +12,7 @@
 #include "base/lazy_import.h"
 #include "base/strings.h"
 #include "distrib/msi_override_key.h"
-#include "distrib/msi_signature_verifier.h"
+#include "trust/signature_verifier.h"
 #include "logging/log.h"
 
 namespace distrib {
@@ -209,8 +209,11 @@ std::optional<PartnerPackageOverride> ExtractPartnerPackageOverridePackage(const
     }
   }
   {
-    PackageSignatureVerifier verifier;
-    if (!verifier.Verify(appendix.signature, public_key, appendix.package)) {
+    auto bytes = [](std::span<const uint8_t> data) {
+      return std::string_view(reinterpret_cast<const char*>(data.data()), data.size());
+    };
+    trust::SignatureVerifier verifier;
+    if (!verifier.Verify(bytes(appendix.signature), bytes(public_key), bytes(appendix.package))) {
       PLOG(ERROR) << "Zip verification failed: ";
       return std::nullopt;
     }
