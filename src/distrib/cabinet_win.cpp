@@ -137,6 +137,9 @@ bool ExtractCabinetFile(std::string_view cabinet, const std::string& wanted, Cab
   BOOL copied = fdi_copy(context, name, path, 0, Notify, nullptr, &extraction);
   active_cabinet = previous;
   fdi_destroy(context);
+  // A failed copy may still have reported a member it could not finish (the cabinet library
+  // closes it as extracted): nothing from a broken cabinet is kept.
+  if (!copied) files->clear();
   return copied != FALSE;
 }
 
