@@ -208,7 +208,9 @@ TEST(InstallerTagTest, TaggedInstallersKeepTheirSignature) {
   ASSERT_TRUE(reader.Read(buffer.data(), &size));
   EXPECT_EQ(buffer.c_str(), expected);
 
-  for (const wchar_t* name : {L"unsigned.exe", L"signed.exe"}) {
+  EXPECT_EQ(ExtractTagFromFakeCertificate(Fixture(L"retagged.exe")), "stale=1");
+  EXPECT_EQ(ReadTrailerTag(Fixture(L"retagged.exe")), "");
+  for (const wchar_t* name : {L"unsigned.exe", L"signed.exe", L"cleared.exe"}) {
     EXPECT_EQ(ExtractTagFromFakeCertificate(Fixture(name)), "") << name;
     EXPECT_EQ(ReadTrailerTag(Fixture(name)), "") << name;
   }
@@ -218,6 +220,7 @@ TEST(InstallerTagTest, TaggedInstallersKeepTheirSignature) {
   // Wine checks the digest and the embedded chain (not a trusted root): the tag must not break it.
   EXPECT_EQ(VerifyAuthenticode(Fixture(L"signed.exe")), VerifyAuthenticode(Fixture(L"cert_tagged.exe")));
   EXPECT_EQ(VerifyAuthenticode(Fixture(L"signed.exe")), VerifyAuthenticode(Fixture(L"trailer_tagged.exe")));
+  EXPECT_EQ(VerifyAuthenticode(Fixture(L"signed.exe")), VerifyAuthenticode(Fixture(L"cleared.exe")));
   EXPECT_NE(VerifyAuthenticode(Fixture(L"cert_tagged.exe")), static_cast<LONG>(TRUST_E_BAD_DIGEST));
   EXPECT_NE(VerifyAuthenticode(Fixture(L"trailer_tagged.exe")), static_cast<LONG>(TRUST_E_BAD_DIGEST));
   EXPECT_EQ(VerifyAuthenticode(Fixture(L"unsigned.exe")), static_cast<LONG>(TRUST_E_NOSIGNATURE));

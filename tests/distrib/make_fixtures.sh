@@ -16,6 +16,9 @@ cp "$build/lite_installer.exe" "$out/unsigned.exe"
 tag='brand=tb&vup=0&lang=tr&first=1&def=1&stat=2'
 $tagger write --tag "$tag" "$out/signed.exe" "$out/cert_tagged.exe"
 $tagger write --placement trailer --tag "$tag" "$out/signed.exe" "$out/trailer_tagged.exe"
-for f in cert_tagged trailer_tagged; do
+# Re-tagging replaces the earlier tag; clearing removes both placements.
+$tagger write --tag "stale=1" "$out/trailer_tagged.exe" "$out/retagged.exe"
+$tagger clear "$out/retagged.exe" "$out/cleared.exe"
+for f in cert_tagged trailer_tagged retagged cleared; do
   osslsigncode verify -CAfile "$out/test_signer.pem" -in "$out/$f.exe" >/dev/null
 done
