@@ -3,6 +3,7 @@
 #include "base/file_util.h"
 #include "base/strings.h"
 #include "distrib/brand_info.h"
+#include "distrib/distrib_params.h"
 #include "distrib/registry_handoff.h"
 #include "distrib/service_urls.h"
 #include "logging/log.h"
@@ -61,7 +62,7 @@ void BrandInfo::GetInfo(const std::string& brand_name, const PackageResources& r
   std::string partner = resources.by_id ? resources.by_id(320) : std::string();
   if (!partner.empty()) {
     LOG(INFO) << "Extract Partner package: " << partner_package_path_ << SizeText(partner.size());
-    if (!base::WriteStringToFile(partner_package_path_, partner))
+    if (!WriteWorkFile(work_dir_, partner_package_path_, partner))
       PLOG(ERROR) << "Can't write file " << partner_package_path_;
     has_partner_package_ = true;
     Parse(partner, "partner_config");
@@ -90,7 +91,7 @@ void BrandInfo::GetInfo(const std::string& brand_name, const PackageResources& r
 
   if (!brand.empty()) {
     LOG(INFO) << "Extract Brand package: " << brand_package_path_ << SizeText(brand.size());
-    if (!base::WriteStringToFile(brand_package_path_, brand)) PLOG(ERROR) << "Can't write file " << brand_package_path_;
+    if (!WriteWorkFile(work_dir_, brand_package_path_, brand)) PLOG(ERROR) << "Can't write file " << brand_package_path_;
     has_brand_package_ = true;
     Parse(brand, "brand_config");
   } else {

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "base/command_line.h"
 #include "base/json.h"
 
 namespace distrib {
@@ -30,7 +31,12 @@ ParamMap ParseDistribParams(std::string_view text) {
 std::string DistribParamsToJson(const ParamMap& params) {
   base::Json object = base::Json::object();
   for (const auto& [key, value] : params) object[key] = value;
-  return base::WriteJson(object, 2);
+  // Strict: a value that is not UTF-8 fails the dump instead of being silently rewritten.
+  try {
+    return object.dump(2, ' ', false, base::Json::error_handler_t::strict);
+  } catch (const base::Json::exception&) {
+    return std::string();
+  }
 }
 
 std::optional<int> ParseLeadingInt(std::string_view text) {
@@ -90,6 +96,16 @@ int DistribParams::UacMode(bool system_level_switch) const {
   return 0;
 }
 
+int DistribParams::UacMode(const base::CommandLine& command_line) const {
+  return UacMode(command_line.HasSwitch("system-level") || command_line.HasSwitch("program-files-installation"));
+}
+
 bool DistribParams::Cancel() const { return Get("cancel").second == "1"; }
+
+bool DistribParams::TaskEnabled(std::string_view key) const {
+  auto [found, value] = Get(key);
+  if (!found) return key == "vup";
+  return value == "1";
+}
 
 }  // namespace distrib

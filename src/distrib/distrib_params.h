@@ -24,7 +24,7 @@ using ParamMap = std::map<std::string, std::string>;
 ParamMap ParseDistribParams(std::string_view text);
 
 // The JSON text of the "distrib_info" file: the map's keys in order with string values,
-// indented by 2 spaces. Empty when serialisation fails.
+// indented by 2 spaces. Empty when serialisation fails (a value that is not UTF-8).
 std::string DistribParamsToJson(const ParamMap& params);
 
 // Leading decimal digits with an optional sign, as a standard string-to-int conversion; nothing
@@ -54,6 +54,9 @@ struct TagSource {
 };
 TagSource DefaultTagSource();
 
+// Writes a file for the setup; refuses a bare file name when there is no work directory.
+bool WriteWorkFile(const std::wstring& work_dir, const std::wstring& path, std::string_view data);
+
 class DistribParams {
  public:
   DistribParams() = default;
@@ -76,7 +79,11 @@ class DistribParams {
   bool IsFirstRun() const;
   // 0, 1 or 2; 0 when "system-level" or "program-files-installation" was given.
   int UacMode(bool system_level_switch) const;
+  int UacMode(const base::CommandLine& command_line) const;
   bool Cancel() const;
+  // Background-task switches ("vup", "abtup", "webntp", "scup"): on with "1"; "vup" is on when
+  // absent.
+  bool TaskEnabled(std::string_view key) const;
 
   const std::string& text() const { return text_; }
   const ParamMap& params() const { return params_; }
@@ -102,6 +109,7 @@ class DistribParams {
   std::string text_;
   ParamMap params_;
   std::wstring json_path_;
+  std::wstring work_dir_;
   SideFileState side_files_[kSideFileCount];
 };
 

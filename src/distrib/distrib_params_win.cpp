@@ -11,6 +11,16 @@
 
 namespace distrib {
 
+// Files for the setup go to the work directory only: without one (no temporary path) the path
+// would name a file in the current directory.
+bool WriteWorkFile(const std::wstring& work_dir, const std::wstring& path, std::string_view data) {
+  if (work_dir.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return false;
+  }
+  return base::WriteStringToFile(path, data);
+}
+
 TagSource DefaultTagSource() {
   TagSource source;
   source.fake_certificate = [](const std::wstring& path) { return ExtractTagFromFakeCertificate(path); };
@@ -34,8 +44,8 @@ bool DistribParams::CreateJsonFromDistribParams(const base::CommandLine& command
       json_path_ = temp_dir + L"distrib_info";
       std::string json = DistribParamsToJson(params_);
       if (json.empty()) {
-        PLOG(ERROR) << "Can't create json dump";
-      } else if (!base::WriteStringToFile(json_path_, json)) {
+        PLOG_CODE(ERROR, ERROR_INVALID_DATA) << "Can't create json dump";
+      } else if (!WriteWorkFile(temp_dir, json_path_, json)) {
         PLOG(ERROR) << "Write json to file error";
       }
     }
@@ -49,6 +59,7 @@ void DistribParams::SetSideFilePathsFrom(const base::CommandLine& command_line, 
     side_files_[i].from_switch = !from_switch.empty();
     side_files_[i].path = side_files_[i].from_switch ? from_switch : work_dir + kSideFiles[i].file_name;
   }
+  work_dir_ = work_dir;
 }
 
 bool DistribParams::PrepareSideFiles(const std::function<std::string(int resource_id)>& load_resource) {
@@ -56,7 +67,7 @@ bool DistribParams::PrepareSideFiles(const std::function<std::string(int resourc
   for (size_t i = 0; i < kSideFileCount; ++i) {
     if (side_files_[i].from_switch || side_files_[i].path.empty()) continue;
     std::string data = kSideFiles[i].resource_id && load_resource ? load_resource(kSideFiles[i].resource_id) : "";
-    if (!base::WriteStringToFile(side_files_[i].path, data)) {
+    if (!WriteWorkFile(work_dir_, side_files_[i].path, data)) {
       PLOG(ERROR) << "Can't write file " << side_files_[i].path;
       all_written = false;
     }

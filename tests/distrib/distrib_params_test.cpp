@@ -45,6 +45,13 @@ TEST(DistribParamsTest, FlagsFirstRunAndUac) {
   EXPECT_EQ(DistribParams("uac=abc").UacMode(false), 0);
   EXPECT_EQ(DistribParams("uac=4294967298").UacMode(false), 0);  // would wrap to 2 in 32 bits
   EXPECT_EQ(DistribParams("").UacMode(false), 0);
+  EXPECT_EQ(DistribParams("uac=1").UacMode(base::CommandLine::FromString(L"x.exe --program-files-installation")), 0);
+  EXPECT_EQ(DistribParams("uac=1").UacMode(base::CommandLine::FromString(L"x.exe --silent")), 1);
+
+  EXPECT_TRUE(DistribParams("").TaskEnabled("vup"));
+  EXPECT_FALSE(DistribParams("vup=0").TaskEnabled("vup"));
+  EXPECT_FALSE(DistribParams("").TaskEnabled("abtup"));
+  EXPECT_TRUE(DistribParams("abtup=1").TaskEnabled("abtup"));
 }
 
 struct LoadResult {
@@ -65,7 +72,9 @@ LoadResult Load(const std::wstring& command_line, const std::string& certificate
   result.has_json = params.CreateJsonFromDistribParams(base::CommandLine::FromString(command_line), L"x.exe",
                                                        dir.path() + L"\\", tags);
   result.text = params.text();
-  if (result.has_json) EXPECT_EQ(params.json_path(), dir.path() + L"\\distrib_info");
+  if (result.has_json) {
+    EXPECT_EQ(params.json_path(), dir.path() + L"\\distrib_info");
+  }
   result.json = base::ReadFileToString(dir.path() + L"\\distrib_info").value_or("<none>");
   result.stored = registry.Read(L"DistribInfoParams", &result.stored_text);
   return result;
@@ -82,10 +91,32 @@ TEST(DistribParamsTest, SourcesJsonFileAndRegistry) {
   EXPECT_EQ(Load(L"x.exe", "lang=tr", "lang=uk").text, "lang=tr");
   EXPECT_EQ(Load(L"x.exe", "", "lang=uk").text, "lang=uk");
 
+  // A value that is not UTF-8 cannot be dumped: no file, but the text is still handed over.
+  LoadResult not_utf8 = Load(L"x.exe", "lang=\xff", "");
+  EXPECT_TRUE(not_utf8.has_json);
+  EXPECT_EQ(not_utf8.json, "<none>");
+  EXPECT_TRUE(not_utf8.stored);
+
   LoadResult none = Load(L"x.exe", "", "");
   EXPECT_FALSE(none.has_json);
   EXPECT_EQ(none.json, "<none>");
   EXPECT_FALSE(none.stored);
+}
+
+TEST(DistribParamsTest, NoTemporaryPathWritesNothing) {
+  distrib_test::ScopedUserRegistry registry;
+  test::ScratchDir dir;
+  wchar_t previous[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  SetCurrentDirectoryW(dir.path().c_str());
+  DistribParams params;
+  TagSource tags{[](const std::wstring&) { return std::string("a=1"); }, nullptr};
+  EXPECT_TRUE(params.CreateJsonFromDistribParams(base::CommandLine::FromString(L"x.exe"), L"x.exe", L"", tags));
+  EXPECT_EQ(params.json_path(), L"distrib_info");
+  params.SetSideFilePathsFrom(base::CommandLine::FromString(L"x.exe"), L"");
+  EXPECT_FALSE(params.PrepareSideFiles([](int) { return std::string("data"); }));
+  SetCurrentDirectoryW(previous);
+  EXPECT_TRUE(base::EnumerateFiles(dir.path(), L"*").empty());
 }
 
 TEST(DistribParamsTest, SideFilesFromResourcesAndSwitches) {
