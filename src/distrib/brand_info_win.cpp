@@ -43,6 +43,8 @@ std::string SizeText(size_t size) { return " [" + std::to_string(size) + "B]"; }
 
 }  // namespace
 
+std::string LoadInstallerBinResource(int resource_id) { return LoadBinResource(MAKEINTRESOURCEW(resource_id)); }
+
 PackageResources InstallerPackageResources() {
   PackageResources resources;
   resources.by_id = [](int id) { return LoadBinResource(MAKEINTRESOURCEW(id)); };

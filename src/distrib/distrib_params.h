@@ -54,7 +54,10 @@ struct TagSource {
 };
 TagSource DefaultTagSource();
 
-// Writes a file for the setup; refuses a bare file name when there is no work directory.
+// A resource of type "BIN" of the running installer; empty when it is missing.
+std::string LoadInstallerBinResource(int resource_id);
+
+// Writes a file for the setup; refuses to write when there is no work directory.
 bool WriteWorkFile(const std::wstring& work_dir, const std::wstring& path, std::string_view data);
 
 class DistribParams {
@@ -93,7 +96,7 @@ class DistribParams {
   // PrepareSideFiles writes the rows without a switch from the resources and returns false when
   // one could not be written (its path stays set).
   void SetSideFilePathsFrom(const base::CommandLine& command_line, const std::wstring& work_dir);
-  bool PrepareSideFiles(const std::function<std::string(int resource_id)>& load_resource);
+  bool PrepareSideFiles(const std::function<std::string(int resource_id)>& load_resource = LoadInstallerBinResource);
   const std::wstring& side_file_path(size_t index) const { return side_files_[index].path; }
   bool side_file_from_switch(size_t index) const { return side_files_[index].from_switch; }
   // Registry hand-off of the side-file paths (just before the setup runs) and their removal
