@@ -20,6 +20,9 @@ constexpr HostRow kHosts[] = {
     {Service::kVariations, "VARIATIONS", "https://variations.browser.vorlex.net"},
     {Service::kBrowserSite, "BROWSER_SITE", "https://browser.vorlex.ru"},
     {Service::kPortalSite, "PORTAL_SITE", "https://vorlex.ru"},
+    {Service::kLegal, "LEGAL", "https://legal.vorlex.ru"},
+    {Service::kAbt, "ABT", "https://abt.browser.vorlex.net"},
+    {Service::kWebNtp, "WEBNTP", "https://webntp.browser.vorlex.net"},
 };
 
 const HostRow& Row(Service service) {

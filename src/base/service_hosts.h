@@ -16,6 +16,9 @@ enum class Service {
   kVariations,   // variations and ABT seeds
   kBrowserSite,  // download page (regional: see distrib)
   kPortalSite,   // support page (regional: see distrib)
+  kLegal,        // license and confidentiality pages
+  kAbt,          // ABT seed (the second API endpoint)
+  kWebNtp,       // web new-tab-page bundle (host only)
 };
 
 // Scheme and host (and port), without a trailing slash: "https://stat.vorlex.net".

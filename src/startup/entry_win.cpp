@@ -5,6 +5,8 @@
 #include "base/command_line.h"
 #include "base/file_util.h"
 #include "base/os_version.h"
+#include "distrib/brand_info.h"
+#include "distrib/distrib_params.h"
 #include "logging/file_logger.h"
 #include "logging/log.h"
 #include "shell/association_probe.h"
@@ -34,8 +36,18 @@ int RunMaster() {
 
   const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   bool silent = command_line.HasSwitch("silent");
+  std::string brand_name = command_line.GetSwitchValueNarrow("brand-name");
   std::wstring temp = base::GetTempDir();
   LOG(INFO) << "Temporary path is: " << temp;
+
+  // Distribution parameters and brand: the switch or the installer's own tag, then the packages;
+  // a "lang" parameter overrides the brand's language before the defaults fill the rest.
+  distrib::DistribParams distrib_params;
+  (void)distrib_params.CreateJsonFromDistribParams(command_line, base::GetExecutablePath(), temp);
+  distrib::BrandInfo brand_info(temp);
+  brand_info.GetInfo(brand_name);
+  if (auto [found, lang] = distrib_params.Get("lang"); found) brand_info.set_interface_language(lang);
+  brand_info.ApplyDefaults();
   int windows_version = base::GetWindowsVersion();
   (void)windows_version;
 

@@ -1,0 +1,36 @@
+// Raw RSA/SHA-1 signature check (PKCS #1 v1.5) over a byte block with a DER
+// SubjectPublicKeyInfo, done with the CryptoAPI. The signature is given big-endian, as other
+// tools write it.
+#pragma once
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <string_view>
+
+namespace trust {
+
+class SignatureVerifier {
+ public:
+  SignatureVerifier() = default;
+  SignatureVerifier(const SignatureVerifier&) = delete;
+  SignatureVerifier& operator=(const SignatureVerifier&) = delete;
+  ~SignatureVerifier();
+
+  // Stops at the first failing step; every failure is logged with the system error.
+  [[nodiscard]] bool Verify(std::string_view signature, std::string_view public_key_der,
+                            std::string_view data);
+
+ private:
+  bool Initialize();
+  bool HashData(std::string_view data);
+  bool ImportPublicKey(std::string_view public_key_der);
+  bool VerifySignature(std::string_view signature);
+  void Cleanup();
+
+  HCRYPTPROV provider_ = 0;
+  HCRYPTHASH hash_ = 0;
+  HCRYPTKEY key_ = 0;
+};
+
+}  // namespace trust

@@ -1,0 +1,18 @@
+# Signed appendices made by the fixture builder before the tests run.
+add_test(NAME distrib_msi_fixtures
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/distrib_msi/make_fixtures.sh ${CMAKE_BINARY_DIR}/distrib_msi_fixtures
+          ${CMAKE_SOURCE_DIR})
+set_tests_properties(distrib_msi_fixtures PROPERTIES FIXTURES_SETUP distrib_msi_fixtures)
+set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED distrib_msi_fixtures)
+
+add_executable(msi_override_child ${CMAKE_SOURCE_DIR}/tests/distrib_msi/msi_override_child.cpp)
+target_link_libraries(msi_override_child PRIVATE vorlex_core)
+target_link_options(msi_override_child PRIVATE -municode)
+add_dependencies(${name} msi_override_child lite_installer)
+
+# The override belongs to the full installer: the lite installer must not carry it.
+add_test(NAME msi_override_not_in_lite
+  COMMAND sh -c "! grep -q 'Unexpected count of local mapped msi' $<TARGET_FILE:lite_installer>")
+# A program that runs the override binds everything but kernel32 at run time, as the installer must.
+add_test(NAME msi_override_imports
+  COMMAND sh -c "i686-w64-mingw32-objdump -p $<TARGET_FILE:msi_override_child> | grep 'DLL Name' | sort -f | tr -d '\\t' | tr '\\n' ' ' | grep -qix 'DLL Name: KERNEL32.dll DLL Name: msvcrt.dll '")
