@@ -322,6 +322,14 @@ TEST_F(DownloaderTest, OddUrlsFailCleanly) {
   EXPECT_TRUE(downloader.FinalizeDownload(nullptr));
   ASSERT_EQ(Requests().size(), 1u);
   EXPECT_EQ(Requests()[0].path, prefix_ + "/dir%20x/a+b;c/gen/10");
+  // A raw blank goes out escaped, not as a broken request line.
+  StringDownloadSink fresh;
+  ASSERT_TRUE(downloader.OpenDownload(WideUrl("/raw dir/gen/10"), &fresh));
+  while (downloader.ReadChunk()) {
+  }
+  EXPECT_TRUE(downloader.FinalizeDownload(nullptr));
+  ASSERT_EQ(Requests().size(), 2u);
+  EXPECT_EQ(Requests()[1].target, prefix_ + "/raw%20dir/gen/10");
 }
 
 TEST_F(DownloaderTest, LogLines) {
