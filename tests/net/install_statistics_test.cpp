@@ -145,6 +145,22 @@ TEST_F(InstallStatisticsTest, ReportsFromSeveralThreadsKeepPostingOrder) {
     EXPECT_THAT(requests[i].path, HasSubstr("/vars=-action=" + posted[i] + ",")) << i;
 }
 
+TEST_F(InstallStatisticsTest, ShutdownFinishesTheRequestInFlightAndDropsTheQueue) {
+  // Wine's WinINet waits for the answer even after the early close, so a slow endpoint keeps
+  // the first report in flight while the others queue up.
+  ASSERT_TRUE(server_.AddRule("{\"path\": \"" + prefix_ + "/installstats/\", \"delay_ms\": 1500}"));
+  {
+    InstallStatistics statistics(0, L"", UserId());
+    for (const wchar_t* action : {L"first", L"second", L"third"})
+      ASSERT_TRUE(statistics.Send({{"action", action}}));
+    ASSERT_EQ(WaitFor(1).size(), 1u);
+  }
+  Sleep(300);
+  auto requests = server_.Requests(prefix_);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_THAT(requests[0].path, HasSubstr("-action=first,"));
+}
+
 TEST_F(InstallStatisticsTest, SavedParametersLaunchedAndCleanup) {
   hkcu_.SetProductValue(L"vxpv", L"19.0");
   hkcu_.SetProductValue(L"pv", L"18.0");
