@@ -103,13 +103,15 @@ TEST_F(InstallStatisticsTest, DelimitersReservedAndNonAsciiValues) {
   statistics.SetParam(kStatBrandId, "br,an=d-1");
   statistics.SetParam(kStatNewVer, "21.5.2-beta");
   statistics.SetParam(kStatOldVer, "ignored");  // read only
-  ASSERT_TRUE(statistics.Send({{"path", L"C:/x y?#%"}, {"name", L"\x041F\x0440\x0438"}}));
+  ASSERT_TRUE(statistics.Send({{"path", L"C:/x y?#%"},
+                               {"name", L"\x041F\x0440\x0438\x00E9"},
+                               {"long", std::wstring(3000, L'a')}}));  // beyond the escape buffer
   auto requests = WaitFor(1);
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].target,
             prefix_ + kStatPrefix +
                 "/cid=72992/path=extended_stat/vars=-brand_id=br_an_d_1,-installer_type=full,"
-                "-launched=false,-lite_ver=0.0.0.0,-name=%D0%9F%D1%80%D0%B8,-new_ver=21.5.2_beta,"
+                "-launched=false,-lite_ver=0.0.0.0,-long=,-name=%D0%9F%D1%80%D0%B8%C3%A9,-new_ver=21.5.2_beta,"
                 "-old_style=0,-old_ver=,-path=C:%2Fx%20y%3F%23%,-ui=u/*");  // "%" is not escaped
 }
 
