@@ -54,6 +54,8 @@ class LazyFunction {
     }
     return fn;
   }
+  LazyLibrary& library() const { return library_; }
+  const char* name() const { return name_; }
 
  private:
   LazyLibrary& library_;

@@ -1,0 +1,94 @@
+// One HTTP(S) transfer at a time over WinINet, in 32 KiB blocks into a DownloadSink.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/lazy_import.h"
+#include "base/unique_handle.h"
+#include "net/download_estimate.h"
+#include "net/download_sink.h"
+
+namespace net {
+
+inline constexpr uint32_t kDownloadBlockSize = 32768;
+inline constexpr wchar_t kDownloaderUserAgent[] = L"Vorlex.Browser lite installer";
+
+using OpenUrlFunction = base::LazyFunction<decltype(::InternetOpenUrlW)>;
+// Positions a response at an offset, as InternetSetFilePointer(request, offset, FILE_BEGIN); the
+// new position, or INVALID_SET_FILE_POINTER with GetLastError set.
+using SetFilePointerFunction = std::function<DWORD(HINTERNET request, LONG offset)>;
+
+// Calls InternetOpenUrlW under the guard for lazily bound system code: when the library or the
+// entry point cannot be bound, info receives the delay-load failure (0xC06D007E, library and
+// procedure names) and the result is null; otherwise info.code is 0.
+HINTERNET GuardedOpenUrl(OpenUrlFunction& open_url, HINTERNET internet, const wchar_t* url,
+                         const wchar_t* headers, DWORD flags, DWORD_PTR context,
+                         ExceptionInfo* info);
+
+class Downloader {
+ public:
+  Downloader();
+  // For tests: the binding of InternetOpenUrlW to use (for example one to a missing library),
+  // and a replacement for InternetSetFilePointer (Wine's does not position HTTP responses).
+  explicit Downloader(OpenUrlFunction& open_url, SetFilePointerFunction set_file_pointer = nullptr);
+  Downloader(const Downloader&) = delete;
+  Downloader& operator=(const Downloader&) = delete;
+  virtual ~Downloader();
+
+  [[nodiscard]] virtual bool DownloadToFile(const std::string& url, const std::wstring& target,
+                                            HANDLE cancel);
+  [[nodiscard]] virtual bool DownloadToString(const std::string& url, HANDLE cancel,
+                                              std::string* out);
+  [[nodiscard]] virtual bool OpenDownload(const std::wstring& url, DownloadSink* sink);
+  virtual uint32_t ReadChunk();
+  [[nodiscard]] virtual bool FinalizeDownload(uint32_t* status_out);
+
+  [[nodiscard]] bool DownloadInto(const std::string& url, HANDLE cancel, DownloadSink* sink);
+  std::string GetCustomHeader(const std::string& name) const;
+
+  const std::string& last_error() const { return last_error_; }
+  const std::wstring& redirect_url() const { return redirect_url_; }
+  uint32_t content_length() const { return content_length_; }
+  const ExceptionInfo& exception() const { return exception_; }
+  const std::wstring& url() const { return url_; }
+
+ private:
+  void ResetState();
+  bool QueryNumber(DWORD info_level, DWORD* value) const;
+
+  std::wstring url_;
+  std::string last_error_;
+  ExceptionInfo exception_;
+  std::wstring redirect_url_;
+  uint32_t content_length_ = 0;
+  DownloadSink* sink_ = nullptr;
+  base::ScopedInternet internet_;
+  base::ScopedInternet request_;
+  std::vector<uint8_t> buffer_;
+  OpenUrlFunction& open_url_;
+  SetFilePointerFunction set_file_pointer_;
+};
+
+class DownloadProgressObserver {
+ public:
+  virtual ~DownloadProgressObserver() = default;
+  virtual void OnProgress(float fraction) = 0;
+  virtual void OnSlowDownload() = 0;
+  // state: 0 = no estimate yet, 1 = estimate while running, 2 = finished.
+  virtual void OnTimeLeft(int32_t seconds, int32_t state) = 0;
+};
+
+[[nodiscard]] bool DownloadWithProgress(const std::wstring& url, DownloadSink* sink,
+                                        std::string* last_error_out,
+                                        std::wstring* redirect_url_out,
+                                        uint32_t* content_length_out, HANDLE stop,
+                                        DownloadProgressObserver* observer,
+                                        ExceptionInfo* exception_out);
+
+}  // namespace net

@@ -1,0 +1,279 @@
+#include "net/downloader.h"
+
+#include "base/file_util.h"
+#include "base/strings.h"
+#include "logging/log.h"
+
+namespace net {
+
+namespace {
+
+OpenUrlFunction& DefaultOpenUrl() {
+  static OpenUrlFunction open_url(base::kWininet, "InternetOpenUrlW");
+  return open_url;
+}
+
+std::string Tag(const char* prefix, DWORD error) { return prefix + std::to_string(error); }
+
+// Records redirect targets announced while InternetOpenUrlW follows them; the context is the
+// Downloader's redirect_url. Nothing may escape into WinINet's frame.
+void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, void* info,
+                             DWORD info_length) noexcept {
+  if (status != INTERNET_STATUS_REDIRECT || !context || !info) return;
+  try {
+    const wchar_t* text = static_cast<const wchar_t*>(info);
+    size_t limit = info_length / sizeof(wchar_t);
+    size_t length = 0;
+    while ((limit == 0 || length < limit) && text[length]) ++length;
+    reinterpret_cast<std::wstring*>(context)->assign(text, length);
+  } catch (...) {
+  }
+}
+
+}  // namespace
+
+HINTERNET GuardedOpenUrl(OpenUrlFunction& open_url, HINTERNET internet, const wchar_t* url,
+                         const wchar_t* headers, DWORD flags, DWORD_PTR context,
+                         ExceptionInfo* info) {
+  *info = ExceptionInfo();
+  auto* fn = open_url.Get();
+  if (!fn) {
+    const DWORD error = GetLastError();
+    info->code = base::kDelayLoadFailureCode;
+    info->dll_name = base::WideToUtf8(open_url.library().name());
+    info->proc_name = open_url.name();
+    SetLastError(error);
+    return nullptr;
+  }
+  return fn(internet, url, headers, static_cast<DWORD>(-1), flags, context);
+}
+
+Downloader::Downloader() : Downloader(DefaultOpenUrl()) {}
+
+Downloader::Downloader(OpenUrlFunction& open_url, SetFilePointerFunction set_file_pointer)
+    : buffer_(kDownloadBlockSize, 0), open_url_(open_url), set_file_pointer_(std::move(set_file_pointer)) {}
+
+Downloader::~Downloader() {
+  // The request belongs to the session: close it first.
+  request_.reset();
+  internet_.reset();
+}
+
+void Downloader::ResetState() {
+  url_.clear();
+  last_error_.clear();
+  redirect_url_.clear();
+  content_length_ = 0;
+  sink_ = nullptr;
+  request_.reset();
+  internet_.reset();
+}
+
+bool Downloader::QueryNumber(DWORD info_level, DWORD* value) const {
+  auto query = LAZY_IMPORT(base::kWininet, HttpQueryInfoW);
+  if (!query || !request_) return false;
+  DWORD size = sizeof(*value);
+  return query(request_.get(), info_level | HTTP_QUERY_FLAG_NUMBER, value, &size, nullptr) != FALSE;
+}
+
+bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
+  ResetState();
+
+  auto open = LAZY_IMPORT(base::kWininet, InternetOpenW);
+  internet_.reset(open ? open(kDownloaderUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)
+                       : nullptr);
+  if (!internet_) {
+    last_error_ = Tag("internet_open-", GetLastError());
+    return false;
+  }
+
+  auto set_callback = LAZY_IMPORT(base::kWininet, InternetSetStatusCallbackW);
+  const bool callback_set =
+      set_callback && set_callback(internet_.get(), StatusCallback) != INTERNET_INVALID_STATUS_CALLBACK;
+  if (!callback_set) PLOG(ERROR) << "SetStatusCallback failed";
+  auto remove_callback = [&] {
+    if (callback_set) set_callback(internet_.get(), nullptr);
+  };
+
+  request_.reset(GuardedOpenUrl(open_url_, internet_.get(), url.c_str(), L"Accept: */*",
+                                INTERNET_FLAG_RELOAD, reinterpret_cast<DWORD_PTR>(&redirect_url_),
+                                &exception_));
+  if (exception_.code != 0) {
+    PLOG(ERROR) << "An attempt to open url " << url << " generated an exception " << exception_.code;
+    remove_callback();
+    return false;
+  }
+  if (!request_) {
+    const DWORD error = GetLastError();
+    remove_callback();
+    last_error_ = Tag("internet_open_url-", error);
+    return false;
+  }
+
+  if (sink->size != 0) {
+    DWORD position = INVALID_SET_FILE_POINTER;
+    if (set_file_pointer_) {
+      position = set_file_pointer_(request_.get(), static_cast<LONG>(sink->size));
+    } else if (auto seek = LAZY_IMPORT(base::kWininet, InternetSetFilePointer)) {
+      position = seek(request_.get(), static_cast<LONG>(sink->size), nullptr, FILE_BEGIN, 0);
+    }
+    if (position != sink->size) {
+      last_error_ = Tag("internet_set_file_pointer-", GetLastError());
+      sink->Reset();
+    }
+  }
+
+  remove_callback();
+  url_ = url;
+  sink_ = sink;
+  LOG(INFO) << "Connection established: " << url;
+  return true;
+}
+
+uint32_t Downloader::ReadChunk() {
+  if (!last_error_.empty() || !sink_) return 0;
+
+  auto read = LAZY_IMPORT(base::kWininet, InternetReadFile);
+  DWORD count = 0;
+  if (!read || !read(request_.get(), buffer_.data(), kDownloadBlockSize, &count)) {
+    const DWORD error = GetLastError();
+    last_error_ = Tag("internet_read-", error);
+    PLOG_CODE(ERROR, error) << "Download chunk error.";
+    return 0;
+  }
+
+  DWORD status = 0;
+  if (QueryNumber(HTTP_QUERY_STATUS_CODE, &status) && status != HTTP_STATUS_OK) {
+    PLOG(ERROR) << "HTTP request status isn't OK";
+    return 0;
+  }
+
+  if (count != 0 && !sink_->Write(buffer_.data(), count)) {
+    const DWORD error = GetLastError();
+    last_error_ = Tag("write_file-", error);
+    PLOG_CODE(ERROR, error) << "Write file error.";
+    return 0;
+  }
+
+  if (content_length_ == 0) {
+    DWORD length = 0;
+    if (QueryNumber(HTTP_QUERY_CONTENT_LENGTH, &length)) content_length_ = length;
+  }
+
+  // WinINet reports a connection closed before the announced length as a normal end of data;
+  // a truncated body must not pass for a complete one.
+  if (count == 0 && content_length_ != 0 && sink_->size < content_length_) {
+    last_error_ = Tag("internet_read-", ERROR_INTERNET_CONNECTION_ABORTED);
+    PLOG_CODE(ERROR, ERROR_INTERNET_CONNECTION_ABORTED) << "Download chunk error.";
+  }
+  return count;
+}
+
+bool Downloader::FinalizeDownload(uint32_t* status_out) {
+  if (!last_error_.empty()) return false;
+  DWORD status = 0;
+  const bool queried = QueryNumber(HTTP_QUERY_STATUS_CODE, &status);
+  if (queried && status == HTTP_STATUS_OK) return true;
+  const DWORD error = GetLastError();
+  last_error_ = "final_query_info-" + std::to_string(status) + "-" + std::to_string(error);
+  PLOG_CODE(ERROR, error) << "Unsuccessful download: " << url_;
+  if (status_out) *status_out = status;
+  return false;
+}
+
+bool Downloader::DownloadInto(const std::string& url, HANDLE cancel, DownloadSink* sink) {
+  if (!OpenDownload(base::AsciiToWide(url), sink)) return false;
+  while (ReadChunk() != 0) {
+    if (cancel && WaitForSingleObject(cancel, 0) != WAIT_TIMEOUT) break;
+  }
+  return FinalizeDownload(nullptr);
+}
+
+bool Downloader::DownloadToFile(const std::string& url, const std::wstring& target, HANDLE cancel) {
+  const std::wstring temp_dir = base::GetTempDir();
+  if (temp_dir.empty()) return false;
+  const std::wstring temp_path = base::CreateTemporaryFileIn(temp_dir, L"vxd");
+  if (temp_path.empty()) return false;
+
+  bool result = false;
+  {
+    base::ScopedFile file(CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
+      FileDownloadSink sink(file.get());
+      result = DownloadInto(url, cancel, &sink);
+    }
+  }
+  if (result) {
+    result = MoveFileExW(temp_path.c_str(), target.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) != FALSE;
+  }
+  DeleteFileW(temp_path.c_str());
+  return result;
+}
+
+bool Downloader::DownloadToString(const std::string& url, HANDLE cancel, std::string* out) {
+  StringDownloadSink sink;
+  const bool result = DownloadInto(url, cancel, &sink);
+  if (result && out) *out = sink.Take();
+  return result;
+}
+
+std::string Downloader::GetCustomHeader(const std::string& name) const {
+  auto query = LAZY_IMPORT(base::kWininet, HttpQueryInfoA);
+  if (!query || !request_) return std::string();
+  std::vector<char> buffer(name.begin(), name.end());
+  buffer.push_back('\0');
+  DWORD length = static_cast<DWORD>(buffer.size());
+  if (!query(request_.get(), HTTP_QUERY_CUSTOM, buffer.data(), &length, nullptr)) {
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || length == 0) return std::string();
+    buffer.assign(length + 1, '\0');  // room for the value and its terminator
+    std::copy(name.begin(), name.end(), buffer.begin());
+    if (!query(request_.get(), HTTP_QUERY_CUSTOM, buffer.data(), &length, nullptr))
+      return std::string();
+  }
+  return std::string(buffer.data(), std::min<size_t>(length, buffer.size()));
+}
+
+bool DownloadWithProgress(const std::wstring& url, DownloadSink* sink, std::string* last_error_out,
+                          std::wstring* redirect_url_out, uint32_t* content_length_out, HANDLE stop,
+                          DownloadProgressObserver* observer, ExceptionInfo* exception_out) {
+  Downloader downloader;
+  bool result = false;
+  if (!downloader.OpenDownload(url, sink)) {
+    if (exception_out) *exception_out = downloader.exception();
+  } else {
+    if (observer && sink->size == 0) {
+      observer->OnProgress(0.0f);
+      observer->OnTimeLeft(-1, 0);
+    }
+    TimeLeftEstimator estimator(GetTickCount());
+    for (;;) {
+      if (stop && WaitForSingleObject(stop, 0) != WAIT_TIMEOUT) break;
+      if (downloader.ReadChunk() == 0) {
+        result = downloader.FinalizeDownload(nullptr);
+        if (result && observer) {
+          observer->OnProgress(1.0f);
+          observer->OnTimeLeft(0, 2);
+        }
+        break;
+      }
+      const uint32_t now = GetTickCount();
+      const uint32_t total = downloader.content_length();
+      if (total == 0) continue;
+      const uint32_t got = sink->size;
+      if (observer) observer->OnProgress(static_cast<float>(got) / static_cast<float>(total));
+      std::optional<TimeLeft> left = estimator.Update(now, total, got);
+      if (left && observer) {
+        if (left->slow) observer->OnSlowDownload();
+        observer->OnTimeLeft(left->seconds, 1);
+      }
+    }
+  }
+  if (last_error_out) *last_error_out = downloader.last_error();
+  if (redirect_url_out) *redirect_url_out = downloader.redirect_url();
+  if (content_length_out) *content_length_out = downloader.content_length();
+  return result;
+}
+
+}  // namespace net

@@ -1,0 +1,102 @@
+// Install statistics: common parameters kept by InstallStatSender, URLs sent one by one, in
+// posting order, by AsyncHttpRequester's worker thread, fire-and-forget.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "base/lazy_import.h"
+#include "base/unique_handle.h"
+#include "net/install_stat_query.h"
+
+namespace net {
+
+inline constexpr wchar_t kStatisticsUserAgent[] = L"Vorlex.Browser installer";
+inline constexpr wchar_t kProductRegistryKey[] = L"Software\\Vorlex\\VorlexBrowser";
+inline constexpr wchar_t kInstallStatValue[] = L"install_stat";
+
+// The installation's user id (sent as "ui").
+using UserIdFunction = std::function<std::string()>;
+
+// The saved common parameters ("install_stat" under the product key); empty when absent.
+std::wstring ReadSavedInstallStat();
+// The running program's file version from its version resource, "0.0.0.0" when unreadable.
+std::string RunningProgramVersion();
+
+class InstallStatSender {
+ public:
+  InstallStatSender(int32_t installer_type, const std::wstring& saved_text, const UserIdFunction& user_id);
+  ~InstallStatSender();
+  InstallStatSender(const InstallStatSender&) = delete;
+  InstallStatSender& operator=(const InstallStatSender&) = delete;
+
+  void SetParam(StatParam param, const std::string& value);
+  std::wstring GetOldVersion() const;
+  // The statistics URL of one report of the current kind.
+  std::wstring GetQueryUrl(const StatParams& event) const;
+  [[nodiscard]] bool Save() const;
+
+  void set_kind(int32_t kind) { kind_ = kind; }
+  int32_t kind() const { return kind_; }
+  const StatParams& params() const { return params_; }
+
+ private:
+  int32_t target_ = 0;
+  int32_t installer_type_;
+  StatParams params_;
+  int32_t kind_ = 0;
+};
+
+class AsyncHttpRequester {
+ public:
+  AsyncHttpRequester();
+  // Stops the worker after the request in flight; URLs still queued are dropped.
+  ~AsyncHttpRequester();
+  AsyncHttpRequester(const AsyncHttpRequester&) = delete;
+  AsyncHttpRequester& operator=(const AsyncHttpRequester&) = delete;
+
+  // Queues url for the worker thread (started on first use); false when it cannot start.
+  [[nodiscard]] bool Post(const std::wstring& url);
+
+ private:
+  bool InitializeThread();
+  static DWORD WINAPI ThreadMain(void* self);
+  void Run();
+
+  base::ScopedHandle thread_;
+  std::mutex lock_;
+  base::ScopedHandle work_event_;
+  bool stop_ = false;
+  std::deque<std::wstring> queue_;
+};
+
+// One fire-and-forget GET: the request is abandoned as soon as it has been sent.
+void SendUrl(const std::wstring& url);
+
+class InstallStatistics {
+ public:
+  InstallStatistics(int32_t installer_type, const std::wstring& saved_text, UserIdFunction user_id);
+  ~InstallStatistics();
+  InstallStatistics(const InstallStatistics&) = delete;
+  InstallStatistics& operator=(const InstallStatistics&) = delete;
+
+  void SetParam(StatParam param, const std::string& value) { sender_.SetParam(param, value); }
+  std::wstring GetOldVersion() const { return sender_.GetOldVersion(); }
+  [[nodiscard]] bool Send(const StatParams& event);
+  // A dialog-window event: kind 1 for this one report.
+  [[nodiscard]] bool SendDialogEvent(const StatParams& event);
+  [[nodiscard]] bool Save() const { return sender_.Save(); }
+  const InstallStatSender& sender() const { return sender_; }
+
+ private:
+  int32_t default_kind_ = 0;
+  std::mutex send_lock_;  // the kind switch of a dialog event is not seen by a parallel report
+  InstallStatSender sender_;
+  AsyncHttpRequester requester_;
+};
+
+}  // namespace net

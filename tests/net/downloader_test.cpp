@@ -1,0 +1,445 @@
+// The download client against the loopback server and Wine's real WinINet.
+#include <windows.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "base/file_util.h"
+#include "base/strings.h"
+#include "base/unique_handle.h"
+#include "net/downloader.h"
+#include "net/log_capture.h"
+#include "support/loopback.h"
+#include "support/test_util.h"
+
+namespace net {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+class DownloaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.ok()) << "the loopback fixture is not running";
+    prefix_ = test::UniquePathPrefix();
+  }
+  std::string Url(const std::string& path) const { return server_.Origin() + prefix_ + path; }
+  std::wstring WideUrl(const std::string& path) const { return base::AsciiToWide(Url(path)); }
+  std::vector<test::CapturedRequest> Requests() const { return server_.Requests(prefix_); }
+
+  test::Loopback server_ = test::Loopback::Server();
+  std::string prefix_;
+};
+
+class RecordingObserver : public DownloadProgressObserver {
+ public:
+  void OnProgress(float fraction) override { progress.push_back(fraction); }
+  void OnSlowDownload() override { ++slow; }
+  void OnTimeLeft(int32_t seconds, int32_t state) override { time_left.emplace_back(seconds, state); }
+  std::vector<float> progress;
+  int slow = 0;
+  std::vector<std::pair<int32_t, int32_t>> time_left;
+};
+
+TEST_F(DownloaderTest, WholeBodyInBlocksWithHeadersOnTheWire) {
+  Downloader downloader;
+  StringDownloadSink sink;
+  ASSERT_TRUE(downloader.OpenDownload(WideUrl("/gen/100000"), &sink));
+  std::vector<uint32_t> blocks;
+  while (uint32_t n = downloader.ReadChunk()) blocks.push_back(n);
+  uint32_t status = 0;
+  EXPECT_TRUE(downloader.FinalizeDownload(&status));
+  EXPECT_TRUE(sink.data() == test::GeneratedBytes(100000));
+  EXPECT_EQ(sink.size, 100000u);
+  EXPECT_EQ(downloader.content_length(), 100000u);
+  EXPECT_EQ(downloader.last_error(), "");
+  EXPECT_EQ(downloader.url(), WideUrl("/gen/100000"));
+  for (uint32_t n : blocks) EXPECT_LE(n, kDownloadBlockSize);
+
+  auto requests = Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].method, "GET");
+  EXPECT_EQ(requests[0].Header("User-Agent"), "Vorlex.Browser lite installer");
+  EXPECT_EQ(requests[0].Header("Accept"), "*/*");
+  EXPECT_EQ(requests[0].Header("Range"), "");
+}
+
+TEST_F(DownloaderTest, NotFoundStopsAtFirstBlockAndReportsStatus) {
+  Downloader downloader;
+  StringDownloadSink sink;
+  ASSERT_TRUE(downloader.OpenDownload(WideUrl("/missing.bin"), &sink));
+  EXPECT_EQ(downloader.ReadChunk(), 0u);
+  EXPECT_EQ(downloader.last_error(), "");  // the status is judged at the end
+  uint32_t status = 0;
+  EXPECT_FALSE(downloader.FinalizeDownload(&status));
+  EXPECT_EQ(status, 404u);
+  EXPECT_THAT(downloader.last_error(), StartsWith("final_query_info-404-"));
+  EXPECT_EQ(sink.size, 0u);
+  // Once failed, every later step fails at once.
+  EXPECT_EQ(downloader.ReadChunk(), 0u);
+  uint32_t untouched = 7;
+  EXPECT_FALSE(downloader.FinalizeDownload(&untouched));
+  EXPECT_EQ(untouched, 7u);
+}
+
+TEST_F(DownloaderTest, ServerErrorAndPartialContentFail) {
+  for (int status : {500, 206}) {
+    Downloader downloader;
+    StringDownloadSink sink;
+    uint32_t seen = 0;
+    ASSERT_TRUE(downloader.OpenDownload(WideUrl("/gen/5000?lb_status=" + std::to_string(status)), &sink));
+    while (downloader.ReadChunk()) {
+    }
+    EXPECT_FALSE(downloader.FinalizeDownload(&seen));
+    EXPECT_EQ(seen, static_cast<uint32_t>(status));
+    EXPECT_THAT(downloader.last_error(), StartsWith("final_query_info-" + std::to_string(status) + "-"));
+    EXPECT_EQ(sink.size, 0u) << status;
+  }
+}
+
+TEST_F(DownloaderTest, RuleFaultsUrlsThatCannotBeDecorated) {
+  ASSERT_TRUE(server_.AddRule("{\"path\": \"" + prefix_ + "/fixed/\", \"status\": 503, \"count\": 1}"));
+  std::string out;
+  Downloader downloader;
+  EXPECT_FALSE(downloader.DownloadToString(Url("/fixed/gen/100"), nullptr, &out));
+  EXPECT_THAT(downloader.last_error(), StartsWith("final_query_info-503-"));
+  EXPECT_TRUE(downloader.DownloadToString(Url("/fixed/gen/100"), nullptr, &out));  // count used up
+  EXPECT_TRUE(out == test::GeneratedBytes(100));
+}
+
+TEST_F(DownloaderTest, RedirectIsRecordedWhileUrlKeepsTheRequest) {
+  Downloader downloader;
+  StringDownloadSink sink;
+  const std::string target = Url("/gen/3000");
+  const std::wstring requested = WideUrl("/start?lb_redirect=" + target);
+  ASSERT_TRUE(downloader.OpenDownload(requested, &sink));
+  while (downloader.ReadChunk()) {
+  }
+  EXPECT_TRUE(downloader.FinalizeDownload(nullptr));
+  EXPECT_EQ(downloader.redirect_url(), base::AsciiToWide(target));
+  EXPECT_EQ(downloader.url(), requested);
+  EXPECT_TRUE(sink.data() == test::GeneratedBytes(3000));
+  // A new open forgets the old redirect.
+  ASSERT_TRUE(downloader.OpenDownload(WideUrl("/gen/10"), &sink));
+  EXPECT_EQ(downloader.redirect_url(), L"");
+}
+
+TEST_F(DownloaderTest, ResponseWithoutContentLengthIsJudgedByStatus) {
+  StringDownloadSink sink;
+  RecordingObserver observer;
+  std::string error;
+  uint32_t length = 99;
+  EXPECT_TRUE(DownloadWithProgress(WideUrl("/gen/200000?lb_no_content_length=1"), &sink, &error,
+                                   nullptr, &length, nullptr, &observer, nullptr));
+  EXPECT_TRUE(sink.data() == test::GeneratedBytes(200000));
+  EXPECT_EQ(length, 0u);
+  EXPECT_EQ(error, "");
+  // Only the start and the end: no fractions without a length.
+  EXPECT_THAT(observer.progress, ElementsAre(0.0f, 1.0f));
+  EXPECT_THAT(observer.time_left, ElementsAre(std::make_pair(-1, 0), std::make_pair(0, 2)));
+}
+
+TEST_F(DownloaderTest, ProgressRisesToOne) {
+  StringDownloadSink sink;
+  RecordingObserver observer;
+  ASSERT_TRUE(DownloadWithProgress(WideUrl("/gen/300000"), &sink, nullptr, nullptr, nullptr, nullptr,
+                                   &observer, nullptr));
+  ASSERT_GE(observer.progress.size(), 3u);
+  EXPECT_EQ(observer.progress.front(), 0.0f);
+  EXPECT_EQ(observer.progress.back(), 1.0f);
+  for (size_t i = 1; i < observer.progress.size(); ++i)
+    EXPECT_GE(observer.progress[i], observer.progress[i - 1]);
+  EXPECT_EQ(observer.slow, 0);
+}
+
+TEST_F(DownloaderTest, ConnectionResetMidBodyFails) {
+  // A reset, and a polite close before the announced length: neither may pass for complete.
+  for (const char* fault : {"lb_drop_after=70000", "lb_close_after=70000"}) {
+    StringDownloadSink sink;
+    std::string error;
+    EXPECT_FALSE(DownloadWithProgress(WideUrl(std::string("/gen/200000?") + fault), &sink, &error,
+                                      nullptr, nullptr, nullptr, nullptr, nullptr))
+        << fault;
+    EXPECT_THAT(error, StartsWith("internet_read-")) << fault;
+    EXPECT_LE(sink.size, 70000u);
+    EXPECT_TRUE(sink.data() == test::GeneratedBytes(200000).substr(0, sink.size));
+  }
+}
+
+TEST_F(DownloaderTest, ResumeFromHeldSize) {
+  const std::string source = test::GeneratedBytes(150000);
+  StringDownloadSink sink;
+  std::string error;
+  EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/150000?lb_drop_after=40000"), &sink, &error, nullptr,
+                                    nullptr, nullptr, nullptr, nullptr));
+  const uint32_t held = sink.size;
+  ASSERT_GT(held, 0u);
+  ASSERT_LT(held, 150000u);
+
+  // Wine's InternetSetFilePointer cannot position an HTTP response (12016): the held bytes are
+  // dropped and the attempt fails at once, so that the next one starts from the beginning.
+  error.clear();
+  EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/150000"), &sink, &error, nullptr, nullptr, nullptr,
+                                    nullptr, nullptr));
+  EXPECT_EQ(error, "internet_set_file_pointer-12016");
+  EXPECT_EQ(sink.size, 0u);
+  EXPECT_TRUE(DownloadWithProgress(WideUrl("/gen/150000"), &sink, &error, nullptr, nullptr, nullptr,
+                                   nullptr, nullptr));
+  EXPECT_TRUE(sink.data() == source);
+
+  // Where positioning works (Windows reads forward to the offset), the held bytes and the rest
+  // make up the source exactly.
+  StringDownloadSink partial;
+  ASSERT_TRUE(partial.Write(source.data(), held));
+  LONG asked = -1;
+  auto skip_forward = [&](HINTERNET request, LONG offset) -> DWORD {
+    asked = offset;
+    std::string skipped(offset, '\0');
+    DWORD total = 0, n = 0;
+    while (total < static_cast<DWORD>(offset) &&
+           InternetReadFile(request, skipped.data() + total, offset - total, &n) && n)
+      total += n;
+    return total;
+  };
+  OpenUrlFunction open_url(base::kWininet, "InternetOpenUrlW");
+  Downloader downloader(open_url, skip_forward);
+  ASSERT_TRUE(downloader.OpenDownload(WideUrl("/gen/150000"), &partial));
+  EXPECT_EQ(asked, static_cast<LONG>(held));
+  while (downloader.ReadChunk()) {
+  }
+  EXPECT_TRUE(downloader.FinalizeDownload(nullptr));
+  EXPECT_EQ(partial.size, 150000u);
+  EXPECT_TRUE(partial.data() == source);
+}
+
+TEST(FileDownloadSinkTest, SizeGrowsOnlyWithWrittenBlocksAndResetTruncates) {
+  test::ScratchDir scratch;
+  const std::wstring path = scratch.Child(L"setup.arc");
+  {
+    base::ScopedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
+    FileDownloadSink sink(file.get());
+    ASSERT_TRUE(sink.Write("abcdef", 6));
+    ASSERT_TRUE(sink.Write("gh", 2));
+    EXPECT_EQ(sink.size, 8u);
+    sink.Reset();
+    EXPECT_EQ(sink.size, 0u);
+    ASSERT_TRUE(sink.Write("xy", 2));
+  }
+  EXPECT_EQ(base::ReadFileToString(path), "xy");
+  base::ScopedFile read_only(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  FileDownloadSink rejecting(read_only.get());
+  EXPECT_FALSE(rejecting.Write("z", 1));
+  EXPECT_EQ(rejecting.size, 0u);
+}
+
+TEST_F(DownloaderTest, SinkRejectingWritesFails) {
+  class FullSink : public DownloadSink {
+   public:
+    bool Write(const void*, uint32_t count) override {
+      if (size + count > 40000) {
+        SetLastError(ERROR_DISK_FULL);
+        return false;
+      }
+      size += count;
+      return true;
+    }
+    void Reset() override { size = 0; }
+  } sink;
+  std::string error;
+  EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/100000"), &sink, &error, nullptr, nullptr, nullptr,
+                                    nullptr, nullptr));
+  EXPECT_EQ(error, "write_file-112");
+}
+
+TEST_F(DownloaderTest, StopEventEndsTransfer) {
+  base::ScopedHandle stop(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+  StringDownloadSink sink;
+  RecordingObserver observer;
+  std::string error = "x";
+  EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/100000"), &sink, &error, nullptr, nullptr,
+                                    stop.get(), &observer, nullptr));
+  EXPECT_EQ(sink.size, 0u);
+  EXPECT_EQ(error, "");  // stopped, not failed: FinalizeDownload never ran
+  EXPECT_THAT(observer.progress, ElementsAre(0.0f));
+
+  // Set during a slow transfer: the transfer ends at the next block.
+  ResetEvent(stop.get());
+  StringDownloadSink slow_sink;
+  class StopAfterFirstBlock : public RecordingObserver {
+   public:
+    explicit StopAfterFirstBlock(HANDLE event) : event_(event) {}
+    void OnProgress(float fraction) override {
+      RecordingObserver::OnProgress(fraction);
+      if (fraction > 0) SetEvent(event_);
+    }
+    HANDLE event_;
+  } stopper(stop.get());
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/2000000?lb_delay_body_ms=200"), &slow_sink, nullptr,
+                                    nullptr, nullptr, stop.get(), &stopper, nullptr));
+  EXPECT_LT(slow_sink.size, 2000000u);
+  EXPECT_LT(GetTickCount() - start, 5000u);
+}
+
+TEST_F(DownloaderTest, CancelEndsDownloadIntoAfterCurrentBlock) {
+  base::ScopedHandle cancel(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+  Downloader downloader;
+  StringDownloadSink sink;
+  // The cancel is looked at after a block: what arrived so far is kept and judged by the status.
+  EXPECT_TRUE(downloader.DownloadInto(Url("/gen/1000000"), cancel.get(), &sink));
+  EXPECT_GT(sink.size, 0u);
+  EXPECT_LE(sink.size, kDownloadBlockSize);
+}
+
+TEST_F(DownloaderTest, DownloadToFileReplacesTargetOnlyAfterSuccess) {
+  test::ScratchDir scratch;
+  const std::wstring target = scratch.Child(L"bundle.bin");
+  ASSERT_TRUE(base::WriteStringToFile(target, "old contents"));
+  auto temp_files = [] { return base::EnumerateFiles(base::GetTempDir(), L"vxd*.tmp"); };
+  const auto temps_before = temp_files();
+
+  Downloader downloader;
+  EXPECT_FALSE(downloader.DownloadToFile(Url("/missing"), target, nullptr));
+  EXPECT_FALSE(downloader.DownloadToFile(Url("/gen/90000?lb_drop_after=50000"), target, nullptr));
+  EXPECT_EQ(base::ReadFileToString(target), "old contents");
+  EXPECT_EQ(temp_files(), temps_before);
+
+  EXPECT_TRUE(downloader.DownloadToFile(Url("/gen/90000"), target, nullptr));
+  EXPECT_TRUE(base::ReadFileToString(target) == test::GeneratedBytes(90000));
+  EXPECT_EQ(temp_files(), temps_before);
+}
+
+TEST_F(DownloaderTest, DownloadToStringAndCustomHeader) {
+  ASSERT_TRUE(server_.PutFile(prefix_.substr(1) + "/seed.bin", std::string("seed\0data", 9)));
+  Downloader downloader;
+  std::string out = "unchanged";
+  EXPECT_FALSE(downloader.DownloadToString(Url("/nothing"), nullptr, &out));
+  EXPECT_EQ(out, "unchanged");
+  const std::string signature(300, 'S');  // longer than a first guess of the buffer
+  ASSERT_TRUE(downloader.DownloadToString(
+      Url("/seed.bin?lb_header=X-Seed-Signature:" + signature + "&lb_header=X-Country:by"), nullptr,
+      &out));
+  EXPECT_EQ(out, std::string("seed\0data", 9));
+  EXPECT_EQ(downloader.GetCustomHeader("X-Seed-Signature"), signature);
+  EXPECT_EQ(downloader.GetCustomHeader("X-Country"), "by");
+  EXPECT_EQ(downloader.GetCustomHeader("X-Absent"), "");
+}
+
+TEST_F(DownloaderTest, OddUrlsFailCleanly) {
+  Downloader downloader;
+  StringDownloadSink sink;
+  EXPECT_FALSE(downloader.OpenDownload(L"not a url", &sink));
+  EXPECT_THAT(downloader.last_error(), StartsWith("internet_open_url-"));
+  EXPECT_EQ(downloader.exception().code, 0u);
+  // Spaces and reserved characters in the path reach the server in one request.
+  ASSERT_TRUE(downloader.OpenDownload(WideUrl("/dir%20x/a+b;c/gen/10"), &sink));
+  while (downloader.ReadChunk()) {
+  }
+  EXPECT_TRUE(downloader.FinalizeDownload(nullptr));
+  ASSERT_EQ(Requests().size(), 1u);
+  EXPECT_EQ(Requests()[0].path, prefix_ + "/dir%20x/a+b;c/gen/10");
+  // A raw blank goes out escaped, not as a broken request line.
+  StringDownloadSink fresh;
+  ASSERT_TRUE(downloader.OpenDownload(WideUrl("/raw dir/gen/10"), &fresh));
+  while (downloader.ReadChunk()) {
+  }
+  EXPECT_TRUE(downloader.FinalizeDownload(nullptr));
+  ASSERT_EQ(Requests().size(), 2u);
+  EXPECT_EQ(Requests()[1].target, prefix_ + "/raw%20dir/gen/10");
+}
+
+TEST_F(DownloaderTest, LogLines) {
+  net_test::LogCapture log;
+  const std::wstring url = WideUrl("/absent");
+  Downloader downloader;
+  StringDownloadSink sink;
+  ASSERT_TRUE(downloader.OpenDownload(url, &sink));
+  while (downloader.ReadChunk()) {
+  }
+  EXPECT_FALSE(downloader.FinalizeDownload(nullptr));
+  EXPECT_THAT(log.At("OpenDownload"), ElementsAre("Connection established: " + base::WideToUtf8(url)));
+  ASSERT_EQ(log.At("ReadChunk").size(), 1u);
+  EXPECT_THAT(log.At("ReadChunk")[0], StartsWith("HTTP request status isn't OK - "));
+  ASSERT_EQ(log.At("FinalizeDownload").size(), 1u);
+  EXPECT_THAT(log.At("FinalizeDownload")[0], StartsWith("Unsuccessful download: " + base::WideToUtf8(url) + " - "));
+  for (const auto& line : log.lines())
+    EXPECT_EQ(line.severity, line.location == "OpenDownload" ? logging::LOG_INFO : logging::LOG_ERROR);
+
+  base::LazyLibrary missing_library(L"vorlex_missing_inet.dll");
+  OpenUrlFunction missing(missing_library, "InternetOpenUrlW");
+  Downloader broken(missing);
+  ASSERT_FALSE(broken.OpenDownload(L"http://127.0.0.1:1/x", &sink));
+  ASSERT_EQ(log.At("OpenDownload").size(), 2u);
+  EXPECT_THAT(log.At("OpenDownload")[1],
+              StartsWith("An attempt to open url http://127.0.0.1:1/x generated an exception 3228369022 - "));
+}
+
+TEST_F(DownloaderTest, StallingServerEndsAtNextPollAfterStop) {
+  // The stop event is looked at between blocks: a read blocked on a silent server finishes
+  // first, then the transfer ends without reading further.
+  base::ScopedHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  std::thread stopper([&] {
+    Sleep(300);
+    SetEvent(stop.get());
+  });
+  StringDownloadSink sink;
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/4000000?lb_stall_ms=1500"), &sink, nullptr, nullptr,
+                                    nullptr, stop.get(), nullptr, nullptr));
+  const DWORD elapsed = GetTickCount() - start;
+  stopper.join();
+  EXPECT_LE(sink.size, kDownloadBlockSize);
+  EXPECT_GE(elapsed, 1000u);
+  EXPECT_LT(elapsed, 8000u);
+}
+
+TEST(TimeLeftEstimatorTest, OncePerMinuteAndSlowBeyondTwoMinutes) {
+  const uint32_t start = 0xFFFFF000u;  // the tick count wraps during the transfer
+  TimeLeftEstimator estimator(start);
+  EXPECT_FALSE(estimator.Update(start + 59999, 1000, 500));
+  EXPECT_FALSE(estimator.Update(start + 60000, 0, 500));  // no length, no estimate
+  EXPECT_FALSE(estimator.Update(start + 60000, 1000, 0));
+  auto first = estimator.Update(start + 60000, 1000, 500);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->seconds, 60);
+  EXPECT_FALSE(first->slow);  // 60 s + 60 s is not more than two minutes
+  EXPECT_FALSE(estimator.Update(start + 119999, 1000, 600));
+  auto second = estimator.Update(start + 120000, 1000, 600);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->seconds, 80);
+  EXPECT_TRUE(second->slow);
+  // More bytes than announced: nothing left rather than a wrapped subtraction.
+  auto over = estimator.Update(start + 180000, 1000, 1200);
+  ASSERT_TRUE(over);
+  EXPECT_EQ(over->seconds, 0);
+  EXPECT_TRUE(over->slow);  // 180 s have already passed
+}
+
+TEST(DownloaderImportTest, MissingLibraryOrEntryBecomesDelayLoadException) {
+  base::LazyLibrary missing_library(L"vorlex_missing_inet.dll");
+  OpenUrlFunction from_missing_library(missing_library, "InternetOpenUrlW");
+  OpenUrlFunction missing_entry(base::kWininet, "InternetOpenUrlVorlexW");
+
+  Downloader downloader(from_missing_library);
+  StringDownloadSink sink;
+  EXPECT_FALSE(downloader.OpenDownload(L"http://127.0.0.1:1/x", &sink));
+  EXPECT_EQ(downloader.exception().code, 0xC06D007Eu);
+  EXPECT_EQ(downloader.exception().dll_name, "vorlex_missing_inet.dll");
+  EXPECT_EQ(downloader.exception().proc_name, "InternetOpenUrlW");
+  EXPECT_EQ(ExceptionInfoText(downloader.exception()),
+            "Exception with code=3228369022dll_name=vorlex_missing_inet.dllproc_name=InternetOpenUrlW");
+  EXPECT_EQ(downloader.ReadChunk(), 0u);
+
+  Downloader other(missing_entry);
+  EXPECT_FALSE(other.OpenDownload(L"http://127.0.0.1:1/x", &sink));
+  EXPECT_EQ(other.exception().dll_name, "wininet.dll");
+  EXPECT_EQ(other.exception().proc_name, "InternetOpenUrlVorlexW");
+}
+
+}  // namespace
+}  // namespace net
