@@ -24,16 +24,18 @@ std::wstring ReadProductValue(const wchar_t* name) {
   return key.ReadString(name).value_or(std::wstring());
 }
 
-// UrlEscapeW leaves characters above U+007F as they are; they are sent as UTF-8 escapes so that
-// narrowing the URL does not mangle them.
+// UrlEscapeW escapes U+0080..U+00FF as one Latin-1 byte and leaves larger characters as they
+// are, which narrowing the URL would then mangle. Non-ASCII text is therefore escaped as UTF-8
+// first; UrlEscapeW leaves those "%" escapes alone.
 std::wstring EscapeSegment(const std::wstring& text) {
   auto escape = LAZY_IMPORT(base::kShlwapi, UrlEscapeW);
   if (!escape || text.empty()) return std::wstring();
+  const std::wstring ascii = PercentEncodeNonAscii(text);
   std::vector<wchar_t> buffer(kEscapeBufferSize, L'\0');
   DWORD length = kEscapeBufferSize;
-  if (FAILED(escape(text.c_str(), buffer.data(), &length, URL_ESCAPE_SEGMENT_ONLY)) || length == 0)
+  if (FAILED(escape(ascii.c_str(), buffer.data(), &length, URL_ESCAPE_SEGMENT_ONLY)) || length == 0)
     return std::wstring();
-  return PercentEncodeNonAscii(std::wstring_view(buffer.data(), length));
+  return std::wstring(buffer.data(), length);
 }
 
 std::wstring LaunchedValue() {

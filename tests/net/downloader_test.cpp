@@ -216,6 +216,27 @@ TEST_F(DownloaderTest, ResumeFromHeldSize) {
   EXPECT_TRUE(partial.data() == source);
 }
 
+TEST(FileDownloadSinkTest, SizeGrowsOnlyWithWrittenBlocksAndResetTruncates) {
+  test::ScratchDir scratch;
+  const std::wstring path = scratch.Child(L"setup.arc");
+  {
+    base::ScopedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
+    FileDownloadSink sink(file.get());
+    ASSERT_TRUE(sink.Write("abcdef", 6));
+    ASSERT_TRUE(sink.Write("gh", 2));
+    EXPECT_EQ(sink.size, 8u);
+    sink.Reset();
+    EXPECT_EQ(sink.size, 0u);
+    ASSERT_TRUE(sink.Write("xy", 2));
+  }
+  EXPECT_EQ(base::ReadFileToString(path), "xy");
+  base::ScopedFile read_only(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  FileDownloadSink rejecting(read_only.get());
+  EXPECT_FALSE(rejecting.Write("z", 1));
+  EXPECT_EQ(rejecting.size, 0u);
+}
+
 TEST_F(DownloaderTest, SinkRejectingWritesFails) {
   class FullSink : public DownloadSink {
    public:
@@ -322,6 +343,14 @@ TEST_F(DownloaderTest, OddUrlsFailCleanly) {
   EXPECT_TRUE(downloader.FinalizeDownload(nullptr));
   ASSERT_EQ(Requests().size(), 1u);
   EXPECT_EQ(Requests()[0].path, prefix_ + "/dir%20x/a+b;c/gen/10");
+  // A raw blank goes out escaped, not as a broken request line.
+  StringDownloadSink fresh;
+  ASSERT_TRUE(downloader.OpenDownload(WideUrl("/raw dir/gen/10"), &fresh));
+  while (downloader.ReadChunk()) {
+  }
+  EXPECT_TRUE(downloader.FinalizeDownload(nullptr));
+  ASSERT_EQ(Requests().size(), 2u);
+  EXPECT_EQ(Requests()[1].target, prefix_ + "/raw%20dir/gen/10");
 }
 
 TEST_F(DownloaderTest, LogLines) {

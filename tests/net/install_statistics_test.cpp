@@ -103,13 +103,15 @@ TEST_F(InstallStatisticsTest, DelimitersReservedAndNonAsciiValues) {
   statistics.SetParam(kStatBrandId, "br,an=d-1");
   statistics.SetParam(kStatNewVer, "21.5.2-beta");
   statistics.SetParam(kStatOldVer, "ignored");  // read only
-  ASSERT_TRUE(statistics.Send({{"path", L"C:/x y?#%"}, {"name", L"\x041F\x0440\x0438"}}));
+  ASSERT_TRUE(statistics.Send({{"path", L"C:/x y?#%"},
+                               {"name", L"\x041F\x0440\x0438\x00E9"},
+                               {"long", std::wstring(3000, L'a')}}));  // beyond the escape buffer
   auto requests = WaitFor(1);
   ASSERT_EQ(requests.size(), 1u);
   EXPECT_EQ(requests[0].target,
             prefix_ + kStatPrefix +
                 "/cid=72992/path=extended_stat/vars=-brand_id=br_an_d_1,-installer_type=full,"
-                "-launched=false,-lite_ver=0.0.0.0,-name=%D0%9F%D1%80%D0%B8,-new_ver=21.5.2_beta,"
+                "-launched=false,-lite_ver=0.0.0.0,-long=,-name=%D0%9F%D1%80%D0%B8%C3%A9,-new_ver=21.5.2_beta,"
                 "-old_style=0,-old_ver=,-path=C:%2Fx%20y%3F%23%,-ui=u/*");  // "%" is not escaped
 }
 
@@ -143,6 +145,22 @@ TEST_F(InstallStatisticsTest, ReportsFromSeveralThreadsKeepPostingOrder) {
   ASSERT_EQ(requests.size(), 20u);
   for (size_t i = 0; i < requests.size(); ++i)
     EXPECT_THAT(requests[i].path, HasSubstr("/vars=-action=" + posted[i] + ",")) << i;
+}
+
+TEST_F(InstallStatisticsTest, ShutdownFinishesTheRequestInFlightAndDropsTheQueue) {
+  // Wine's WinINet waits for the answer even after the early close, so a slow endpoint keeps
+  // the first report in flight while the others queue up.
+  ASSERT_TRUE(server_.AddRule("{\"path\": \"" + prefix_ + "/installstats/\", \"delay_ms\": 1500}"));
+  {
+    InstallStatistics statistics(0, L"", UserId());
+    for (const wchar_t* action : {L"first", L"second", L"third"})
+      ASSERT_TRUE(statistics.Send({{"action", action}}));
+    ASSERT_EQ(WaitFor(1).size(), 1u);
+  }
+  Sleep(300);
+  auto requests = server_.Requests(prefix_);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_THAT(requests[0].path, HasSubstr("-action=first,"));
 }
 
 TEST_F(InstallStatisticsTest, SavedParametersLaunchedAndCleanup) {

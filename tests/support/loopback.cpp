@@ -52,8 +52,23 @@ std::string CapturedRequest::Header(std::string_view name) const {
   return std::string();
 }
 
-Loopback::Loopback(const wchar_t* which)
-    : dir_(base::AppendPath(base::AppendPath(BuildDir(), L"loopback"), which)) {
+namespace {
+
+// VORLEX_LOOPBACK_DIR (set by the CTest fixture, a host path under Wine), else the build's own.
+std::wstring LoopbackRoot() {
+  if (const char* dir = std::getenv("VORLEX_LOOPBACK_DIR"); dir && *dir) {
+    std::wstring path = base::Utf8ToWide(dir);
+    if (path[0] == L'/') path = L"Z:" + path;
+    for (wchar_t& c : path)
+      if (c == L'/') c = L'\\';
+    return path;
+  }
+  return base::AppendPath(BuildDir(), L"loopback");
+}
+
+}  // namespace
+
+Loopback::Loopback(const wchar_t* which) : dir_(base::AppendPath(LoopbackRoot(), which)) {
   std::optional<std::string> port = base::ReadFileToString(base::AppendPath(dir_, L"port"));
   if (!port) return;
   std::optional<uint64_t> value = base::ParseUint64(std::string_view(*port));

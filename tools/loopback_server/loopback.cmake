@@ -2,7 +2,8 @@
 # proxy) started by the shared CTest fixture "loopback". Any tests/<folder>/tests.cmake may call
 # it:   include(${CMAKE_SOURCE_DIR}/tools/loopback_server/loopback.cmake)
 #       vorlex_require_loopback(${name})
-# Test programs learn the port with test::Loopback (tests/support/loopback.h).
+# The test runs with VORLEX_LOOPBACK_DIR naming the fixture's directory; test programs learn the
+# ports from there with test::Loopback (tests/support/loopback.h).
 set(VORLEX_LOOPBACK_DIR ${CMAKE_BINARY_DIR}/loopback)
 set(VORLEX_LOOPBACK_CTL ${CMAKE_SOURCE_DIR}/tools/loopback_server/loopback-ctl)
 
@@ -16,4 +17,5 @@ function(vorlex_require_loopback test)
     set_tests_properties(loopback_stop loopback_proxy_stop PROPERTIES FIXTURES_CLEANUP loopback)
   endif()
   set_property(TEST ${test} APPEND PROPERTY FIXTURES_REQUIRED loopback)
+  set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT VORLEX_LOOPBACK_DIR=${VORLEX_LOOPBACK_DIR})
 endfunction()

@@ -1,4 +1,5 @@
-// net_bench <url> <downloader|bare> <target file>: downloads url once and prints
+// net_bench <url> <downloader|bare> <file name>: downloads url once into the named file in the
+// temporary directory (where the installer's downloads land) and prints
 // "<mode> <bytes> <seconds> <MiB/s> <peak working set bytes>". "downloader" is
 // Downloader::DownloadToFile; "bare" is the platform's own limit: InternetOpenUrlW and
 // InternetReadFile of 32 KiB blocks into WriteFile.
@@ -37,10 +38,12 @@ bool BareLoop(const std::wstring& url, const std::wstring& target) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 4) {
-    std::fprintf(stderr, "usage: net_bench <url> <downloader|bare> <target>\n");
+    std::fprintf(stderr, "usage: net_bench <url> <downloader|bare> <file name>\n");
     return 2;
   }
-  const std::wstring url = argv[1], mode = argv[2], target = argv[3];
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring url = argv[1], mode = argv[2], target = std::wstring(temp) + argv[3];
   LARGE_INTEGER frequency, start, end;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
@@ -52,6 +55,10 @@ int wmain(int argc, wchar_t** argv) {
     ok = downloader.DownloadToFile(base::WideToAscii(url), target, nullptr);
   }
   QueryPerformanceCounter(&end);
+  struct Cleanup {
+    const std::wstring& path;
+    ~Cleanup() { DeleteFileW(path.c_str()); }
+  } cleanup{target};
   if (!ok) {
     std::fprintf(stderr, "download failed\n");
     return 1;
