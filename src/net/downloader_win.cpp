@@ -184,7 +184,12 @@ bool Downloader::FinalizeDownload(uint32_t* status_out) {
 bool Downloader::DownloadInto(const std::string& url, HANDLE cancel, DownloadSink* sink) {
   if (!OpenDownload(base::AsciiToWide(url), sink)) return false;
   while (ReadChunk() != 0) {
-    if (cancel && WaitForSingleObject(cancel, 0) != WAIT_TIMEOUT) break;
+    if (cancel && WaitForSingleObject(cancel, 0) != WAIT_TIMEOUT) {
+      // Ended early, the body is incomplete: fail, so that no caller keeps part of a file as
+      // if it were whole (DownloadToFile would otherwise move it over its target).
+      last_error_ = "internet_read-" + std::to_string(ERROR_OPERATION_ABORTED);
+      break;
+    }
   }
   return FinalizeDownload(nullptr);
 }

