@@ -24,8 +24,9 @@ using UserIdFunction = std::function<std::string()>;
 
 // The saved common parameters ("install_stat" under the product key); empty when absent.
 std::wstring ReadSavedInstallStat();
-// The running program's file version from its version resource, "0.0.0.0" when unreadable.
-std::string RunningProgramVersion();
+// A URL path segment escaped with UrlEscapeW(URL_ESCAPE_SEGMENT_ONLY), non-ASCII text as UTF-8;
+// empty when escaping fails.
+std::wstring EscapeUrlSegment(const std::wstring& text);
 
 class InstallStatSender {
  public:

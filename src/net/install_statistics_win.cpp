@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "base/file_util.h"
+#include "base/file_version.h"
 #include "base/registry.h"
 #include "base/service_hosts.h"
 #include "base/strings.h"
@@ -24,10 +26,12 @@ std::wstring ReadProductValue(const wchar_t* name) {
   return key.ReadString(name).value_or(std::wstring());
 }
 
+}  // namespace
+
 // UrlEscapeW escapes U+0080..U+00FF as one Latin-1 byte and leaves larger characters as they
 // are, which narrowing the URL would then mangle. Non-ASCII text is therefore escaped as UTF-8
 // first; UrlEscapeW leaves those "%" escapes alone.
-std::wstring EscapeSegment(const std::wstring& text) {
+std::wstring EscapeUrlSegment(const std::wstring& text) {
   auto escape = LAZY_IMPORT(base::kShlwapi, UrlEscapeW);
   if (!escape || text.empty()) return std::wstring();
   const std::wstring ascii = PercentEncodeNonAscii(text);
@@ -37,6 +41,8 @@ std::wstring EscapeSegment(const std::wstring& text) {
     return std::wstring();
   return std::wstring(buffer.data(), length);
 }
+
+namespace {
 
 std::wstring LaunchedValue() {
   const std::wstring event_name = LaunchedEventName(ReadProductValue(L"InstallerSuccessLaunchCmdLine"));
@@ -55,26 +61,6 @@ void CALLBACK CloseWhenSent(HINTERNET handle, DWORD_PTR, DWORD status, void*, DW
 
 std::wstring ReadSavedInstallStat() { return ReadProductValue(kInstallStatValue); }
 
-std::string RunningProgramVersion() {
-  wchar_t path[MAX_PATH];
-  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  auto size_fn = LAZY_IMPORT(base::kVersion, GetFileVersionInfoSizeW);
-  auto info_fn = LAZY_IMPORT(base::kVersion, GetFileVersionInfoW);
-  auto query_fn = LAZY_IMPORT(base::kVersion, VerQueryValueW);
-  if (length == 0 || length >= MAX_PATH || !size_fn || !info_fn || !query_fn) return "0.0.0.0";
-  DWORD handle = 0;
-  const DWORD size = size_fn(path, &handle);
-  if (size == 0) return "0.0.0.0";
-  std::vector<uint8_t> data(size);
-  VS_FIXEDFILEINFO* info = nullptr;
-  UINT info_size = 0;
-  if (!info_fn(path, 0, size, data.data()) ||
-      !query_fn(data.data(), L"\\", reinterpret_cast<void**>(&info), &info_size) || !info ||
-      info_size < sizeof(VS_FIXEDFILEINFO))
-    return "0.0.0.0";
-  return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) +
-         "." + std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS));
-}
 
 InstallStatSender::InstallStatSender(int32_t installer_type, const std::wstring& saved_text,
                                      const UserIdFunction& user_id)
@@ -86,7 +72,7 @@ InstallStatSender::InstallStatSender(int32_t installer_type, const std::wstring&
     if (old_version.empty()) old_version = ReadProductValue(L"pv");
     params_["old_ver"] = old_version;
   }
-  params_["lite_ver"] = base::AsciiToWide(RunningProgramVersion());
+  params_["lite_ver"] = base::AsciiToWide(base::GetFileVersionText(base::GetExecutablePath()));
   params_["installer_type"] = base::AsciiToWide(InstallerTypeName(installer_type_));
 }
 
@@ -112,7 +98,7 @@ std::wstring InstallStatSender::GetQueryUrl(const StatParams& event) const {
   const StatParams merged = MergeStatParams(params_, event);
   LOG(INFO) << "InstallStatSender::Send:";
   for (const auto& [key, value] : merged) LOG(INFO) << key << "=" << value;
-  const std::string vars = BuildStatVars(merged, EscapeSegment);
+  const std::string vars = BuildStatVars(merged, EscapeUrlSegment);
   return base::AsciiToWide(BuildStatUrl(base::ServiceHost(base::Service::kStatistics), kind_, vars));
 }
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace install {
+namespace base {
 
 // The version resource's file date (dwFileDateMS:dwFileDateLS) as microseconds since
 // 1601-01-01 UTC; nothing without a version resource (logged), 0 when the date is not set (logged).
@@ -13,4 +13,4 @@ std::optional<uint64_t> GetModuleCreationTime(const std::wstring& path);
 // The file version as "a.b.c.d" (most significant part first); "0.0.0.0" when unreadable.
 std::string GetFileVersionText(const std::wstring& path);
 
-}  // namespace install
+}  // namespace base

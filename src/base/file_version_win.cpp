@@ -1,4 +1,4 @@
-#include "install/module_version.h"
+#include "base/file_version.h"
 
 #include <windows.h>
 
@@ -7,14 +7,14 @@
 #include "base/lazy_import.h"
 #include "logging/log.h"
 
-namespace install {
+namespace base {
 
 namespace {
 
 std::optional<VS_FIXEDFILEINFO> ReadFixedFileInfo(const std::wstring& path) {
-  auto size_fn = LAZY_IMPORT(base::kVersion, GetFileVersionInfoSizeW);
-  auto info_fn = LAZY_IMPORT(base::kVersion, GetFileVersionInfoW);
-  auto query_fn = LAZY_IMPORT(base::kVersion, VerQueryValueW);
+  auto size_fn = LAZY_IMPORT(kVersion, GetFileVersionInfoSizeW);
+  auto info_fn = LAZY_IMPORT(kVersion, GetFileVersionInfoW);
+  auto query_fn = LAZY_IMPORT(kVersion, VerQueryValueW);
   if (!size_fn || !info_fn || !query_fn) return std::nullopt;
   DWORD handle = 0;
   DWORD size = size_fn(path.c_str(), &handle);
@@ -50,4 +50,4 @@ std::string GetFileVersionText(const std::wstring& path) {
          std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS));
 }
 
-}  // namespace install
+}  // namespace base
