@@ -3,6 +3,7 @@
 // deletes it after a successful upload and hands the exception on to the previous filter.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,8 @@ struct CrashReporterOptions {
   AppDataFolderFn app_data;
   // The library providing MiniDumpWriteDump; null means the system's dbghelp.dll.
   base::LazyLibrary* dbghelp = nullptr;
+  // See UploadOptions::chunked_total_length_hint; 0 on Windows.
+  uint32_t chunked_total_length_hint = 0;
 };
 
 class CrashReporter {

@@ -67,6 +67,7 @@ class CrashReporter::Impl {
   GUID report_id = {};
   bool upload_enabled = true;
   bool gzip_enabled = true;
+  uint32_t chunked_total_length_hint = 0;
   Annotations annotations;
   LPTOP_LEVEL_EXCEPTION_FILTER previous_filter = nullptr;
   bool filter_installed = false;
@@ -109,6 +110,7 @@ CrashReporter::Impl::Impl(const CrashReporterOptions& options) {
 
   dump_path = base::GetTempDir() + base::AsciiToWide(annotations["report_id"]) + L".dmp";
 
+  chunked_total_length_hint = options.chunked_total_length_hint;
   dbghelp = options.dbghelp ? options.dbghelp : &base::kDbghelp;
   write_dump = reinterpret_cast<WriteDumpFn>(dbghelp->Procedure("MiniDumpWriteDump"));
 }
@@ -140,7 +142,11 @@ void CrashReporter::Impl::HandleCrash(EXCEPTION_POINTERS* pointers) {
       dumped = RebaseReportInfoStream(access, annotations.size());
     }
   }
-  if (dumped && upload_enabled && SendReport(annotations, dump_path, gzip_enabled)) DeleteFileW(dump_path.c_str());
+  if (!dumped || !upload_enabled) return;
+  UploadOptions upload;
+  upload.gzip_enabled = gzip_enabled;
+  upload.chunked_total_length_hint = chunked_total_length_hint;
+  if (SendReport(annotations, dump_path, upload)) DeleteFileW(dump_path.c_str());
 }
 
 std::unique_ptr<CrashReporter> CrashReporter::Create(const CrashReporterOptions& options) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -21,6 +22,8 @@ class CrashUploadTransport {
   void SetHeader(const std::string& name, const std::string& value) { headers_[name] = value; }
   void SetBodyStream(std::unique_ptr<BodyStream> body) { body_ = std::move(body); }
   void SetTimeout(double seconds) { timeout_seconds_ = seconds; }
+  // The total length WinHttpSendRequest is given for a chunked body; see UploadOptions.
+  void SetChunkedTotalLengthHint(uint32_t length) { chunked_total_length_hint_ = length; }
 
   // True when the server answered 200; the answer's body goes to response_body.
   [[nodiscard]] bool Send(std::string* response_body);
@@ -31,6 +34,7 @@ class CrashUploadTransport {
   HeaderMap headers_;
   std::unique_ptr<BodyStream> body_;
   double timeout_seconds_ = 60.0;
+  uint32_t chunked_total_length_hint_ = 0;
 };
 
 // The size line of one chunk: the length in lower-case hex without leading zeros, then CRLF.

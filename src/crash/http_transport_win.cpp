@@ -162,7 +162,7 @@ bool CrashUploadTransport::Send(std::string* response_body) {
     return false;
   }
   if (!WinHttpSendRequest_call(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
-                               length ? static_cast<DWORD>(*length) : WINHTTP_IGNORE_REQUEST_TOTAL_LENGTH, 0))
+                               length ? static_cast<DWORD>(*length) : chunked_total_length_hint_, 0))
     return LogWinHttpFailure("WinHttpSendRequest"), false;
 
   std::vector<uint8_t> buffer(kChunkPrefixRoom + kBodyBlockSize + kChunkSuffixRoom);

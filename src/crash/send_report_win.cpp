@@ -14,12 +14,12 @@ constexpr char kMinidumpKey[] = "upload_file_minidump";
 constexpr double kUploadTimeoutSeconds = 60.0;
 }  // namespace
 
-bool SendReport(const Annotations& annotations, const std::wstring& minidump_path, bool gzip_enabled) {
+bool SendReport(const Annotations& annotations, const std::wstring& minidump_path, const UploadOptions& options) {
   base::ScopedFile file(CreateFileW(minidump_path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
 
-  MultipartBody body(gzip_enabled);
+  MultipartBody body(options.gzip_enabled);
   for (const auto& [key, value] : annotations) {
     if (key == kMinidumpKey) {
       LOG(WARNING) << "reserved key " << key << ", discarding value " << value;
@@ -38,6 +38,7 @@ bool SendReport(const Annotations& annotations, const std::wstring& minidump_pat
   for (const auto& [name, value] : headers) transport.SetHeader(name, value);
   transport.SetBodyStream(body.GetBodyStream());
   transport.SetTimeout(kUploadTimeoutSeconds);
+  transport.SetChunkedTotalLengthHint(options.chunked_total_length_hint);
   transport.SetUrl(AppendReportQuery(base::ServiceHost(base::Service::kCrash) + "/submit", annotations));
 
   std::string response;
