@@ -225,36 +225,6 @@ MemoryDump MakeDump(const std::vector<uint8_t>& stream, uint32_t* stream_rva) {
   return dump;
 }
 
-TEST(ReportInfoStreamTest, BuildAndRebase) {
-  uint8_t report_id[16], client_id[16];
-  for (int i = 0; i < 16; ++i) report_id[i] = static_cast<uint8_t>(i), client_id[i] = static_cast<uint8_t>(0xf0 + i);
-  Annotations annotations = {{"ptype", "installer"}, {"b", ""}, {"a", "x\0y"}};
-  annotations["a"] = std::string("x\0y", 3);
-  std::vector<uint8_t> stream = BuildReportInfoStream(report_id, client_id, annotations);
-  // 56 bytes of fixed part and count, 3 x 8 entry bytes, strings: (4+len+1) each.
-  const size_t strings = (4 + 1 + 1) + (4 + 3 + 1) + (4 + 1 + 1) + (4 + 0 + 1) + (4 + 5 + 1) + (4 + 9 + 1);
-  ASSERT_EQ(stream.size(), 56 + 24 + strings);
-
-  uint32_t rva = 0;
-  MemoryDump dump = MakeDump(stream, &rva);
-  ASSERT_TRUE(RebaseReportInfoStream(dump, annotations.size()));
-  EXPECT_EQ(dump.U32(rva), 1u);
-  EXPECT_EQ(std::memcmp(dump.bytes.data() + rva + 4, report_id, 16), 0);
-  EXPECT_EQ(std::memcmp(dump.bytes.data() + rva + 20, client_id, 16), 0);
-  EXPECT_EQ(dump.U32(rva + 36), 4 + 24 + strings);
-  EXPECT_EQ(dump.U32(rva + 40), rva + 52);
-  EXPECT_EQ(dump.U32(rva + 44), 0u);
-  EXPECT_EQ(dump.U32(rva + 52), 3u);
-  std::vector<std::string> texts;
-  for (int i = 0; i < 6; ++i) {
-    uint32_t at = dump.U32(rva + 56 + 4 * i);
-    uint32_t length = dump.U32(at);
-    texts.emplace_back(reinterpret_cast<char*>(dump.bytes.data() + at + 4), length);
-    EXPECT_EQ(dump.bytes[at + 4 + length], 0);
-  }
-  EXPECT_EQ(texts, (std::vector<std::string>{"a", std::string("x\0y", 3), "b", "", "ptype", "installer"}));
-}
-
 TEST(ReportInfoStreamTest, RebaseRefusesWhatItDidNotWrite) {
   uint8_t id[16] = {};
   std::vector<uint8_t> stream = BuildReportInfoStream(id, id, {{"k", "v"}});
