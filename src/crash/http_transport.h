@@ -37,6 +37,10 @@ class CrashUploadTransport {
   uint32_t chunked_total_length_hint_ = 0;
 };
 
+// How a failed WinHTTP call is reported: call + ": " + the system's or WinHTTP's text for the
+// error + " (0x<code>)", or call + ": error 0x<lookup error> while retrieving error 0x<code>".
+std::string WinHttpErrorMessage(const char* call, uint32_t code);
+
 // The size line of one chunk: the length in lower-case hex without leading zeros, then CRLF.
 std::string ChunkSizeLine(size_t length);
 

@@ -20,25 +20,6 @@ namespace {
 constexpr size_t kChunkPrefixRoom = 10;
 constexpr size_t kChunkSuffixRoom = 2;
 
-// call + ": " + the system's or WinHTTP's text for the error + " (0x...)".
-std::string WinHttpErrorMessage(const char* call, DWORD code) {
-  char text[256];
-  DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
-  HMODULE winhttp = base::kWinhttp.Module();
-  if (winhttp) flags |= FORMAT_MESSAGE_FROM_HMODULE;
-  DWORD length = FormatMessageA(flags, winhttp, code, 0, text, sizeof(text), nullptr);
-  char message[512];
-  if (length == 0) {
-    std::snprintf(message, sizeof(message), "%s: error 0x%lx while retrieving error 0x%lx", call,
-                  static_cast<unsigned long>(GetLastError()), static_cast<unsigned long>(code));
-    return message;
-  }
-  if (length > 0 && text[length - 1] == ' ') text[--length] = '\0';
-  std::snprintf(message, sizeof(message), "%s: %.*s (0x%lx)", call, static_cast<int>(length), text,
-                static_cast<unsigned long>(code));
-  return message;
-}
-
 void LogWinHttpFailure(const char* call) { base::DiagLog(WinHttpErrorMessage(call, GetLastError())); }
 
 // Owns one WinHTTP handle. (base::UniqueHandle's header brings WinINet, whose declarations
@@ -93,6 +74,24 @@ std::optional<uint64_t> ContentLength(const HeaderMap& headers) {
 }
 
 }  // namespace
+
+std::string WinHttpErrorMessage(const char* call, uint32_t code) {
+  char text[256];
+  DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
+  HMODULE winhttp = base::kWinhttp.Module();
+  if (winhttp) flags |= FORMAT_MESSAGE_FROM_HMODULE;
+  DWORD length = FormatMessageA(flags, winhttp, code, 0, text, sizeof(text), nullptr);
+  char message[512];
+  if (length == 0) {
+    std::snprintf(message, sizeof(message), "%s: error 0x%lx while retrieving error 0x%lx", call,
+                  static_cast<unsigned long>(GetLastError()), static_cast<unsigned long>(code));
+    return message;
+  }
+  if (length > 0 && text[length - 1] == ' ') text[--length] = '\0';
+  std::snprintf(message, sizeof(message), "%s: %.*s (0x%lx)", call, static_cast<int>(length), text,
+                static_cast<unsigned long>(code));
+  return message;
+}
 
 bool CrashUploadTransport::Send(std::string* response_body) {
 #define VORLEX_WINHTTP(fn)                               \

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/diag_log.h"
 #include "base/file_util.h"
 #include "base/strings.h"
 #include "collector.h"
@@ -132,18 +133,39 @@ TEST_F(UploadTest, FailuresReportFalse) {
   const std::wstring dump_path = scratch_.Child(L"x.dmp");
   ASSERT_TRUE(base::WriteStringToFile(dump_path, "MDMP"));
 
+  std::vector<std::string> diagnostics;
+  base::SetDiagLogHandler([&](std::string_view message) { diagnostics.emplace_back(message); });
+
   const std::string tag = UniqueTag("refused");
   PointCrashEndpointAt(CollectorUrl(tag + "/code-500"));
   EXPECT_FALSE(SendReport({{"k", "v"}}, dump_path, UnderWine()));
   EXPECT_TRUE(FindRequest(tag + "_code-500"));  // it did arrive, and was refused
+  EXPECT_EQ(diagnostics, std::vector<std::string>{"HTTP status 500"});
 
+  diagnostics.clear();
   PointCrashEndpointAt("http://127.0.0.1:1");  // nothing listens there
   EXPECT_FALSE(SendReport({{"k", "v"}}, dump_path, UnderWine()));
+  ASSERT_EQ(diagnostics.size(), 1u);
+  // The call, the system's or WinHTTP's text without a trailing blank, the code.
+  EXPECT_EQ(diagnostics[0].rfind("WinHttpSendRequest: ", 0), 0u) << diagnostics[0];
+  EXPECT_EQ(diagnostics[0], WinHttpErrorMessage("WinHttpSendRequest", 12029 /* ERROR_WINHTTP_CANNOT_CONNECT */));
+  base::SetDiagLogHandler(nullptr);
 
   const std::string missing_tag = UniqueTag("missing");
   PointCrashEndpointAt(CollectorUrl(missing_tag));
   EXPECT_FALSE(SendReport({{"k", "v"}}, scratch_.Child(L"absent.dmp"), UnderWine()));
   EXPECT_FALSE(FindRequest(missing_tag));
+}
+
+TEST(WinHttpErrorMessageTest, TextOrFallback) {
+  // A system text: one line, no trailing blank, then the code.
+  std::string message = WinHttpErrorMessage("WinHttpConnect", ERROR_ACCESS_DENIED);
+  EXPECT_EQ(message.rfind("WinHttpConnect: ", 0), 0u);
+  EXPECT_TRUE(base::EndsWith(base::AsciiToWide(message), L". (0x5)")) << message;
+  EXPECT_EQ(message.find_first_of("\r\n"), std::string::npos);
+  // No text for the code anywhere: the lookup's own error is named.
+  EXPECT_EQ(WinHttpErrorMessage("WinHttpOpen", 0x2badbeef),
+            "WinHttpOpen: error 0x13d while retrieving error 0x2badbeef");
 }
 
 // The transport's framing as it arrives: one chunk per 32 KiB block, then the "0" chunk; with a
