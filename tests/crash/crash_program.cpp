@@ -8,6 +8,7 @@
 //   --annotations=K=V&... extra annotations
 //   --no-dbghelp          the minidump writer's library cannot be loaded
 //   --occupy-dump         the dump file already exists before the crash
+//   --on-thread           crash on a second thread while the main thread waits
 #include <windows.h>
 
 #include <cstdlib>
@@ -26,6 +27,12 @@ constexpr UINT kPreviousFilterExitCode = 77;
 LONG WINAPI PreviousFilter(EXCEPTION_POINTERS*) {
   TerminateProcess(GetCurrentProcess(), kPreviousFilterExitCode);
   return EXCEPTION_EXECUTE_HANDLER;
+}
+
+DWORD WINAPI CrashNow(void*) {
+  volatile int* nowhere = nullptr;
+  *nowhere = 1;
+  return 0;
 }
 
 base::LazyLibrary g_missing_dbghelp(L"vorlex_no_such_dbghelp.dll");
@@ -74,7 +81,11 @@ int main() {
   }
   if (command_line.HasSwitch("occupy-dump") && !base::WriteStringToFile(reporter->dump_path(), "occupied")) return 4;
 
-  volatile int* nowhere = nullptr;
-  *nowhere = 1;
+  if (command_line.HasSwitch("on-thread")) {
+    HANDLE thread = CreateThread(nullptr, 0, CrashNow, nullptr, 0, nullptr);
+    if (thread) WaitForSingleObject(thread, INFINITE);
+    return 6;  // not reached
+  }
+  CrashNow(nullptr);
   return 5;  // not reached
 }
