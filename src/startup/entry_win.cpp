@@ -5,6 +5,7 @@
 #include "base/command_line.h"
 #include "base/file_util.h"
 #include "base/os_version.h"
+#include "crash/crash_reporter.h"
 #include "distrib/brand_info.h"
 #include "distrib/distrib_params.h"
 #include "logging/file_logger.h"
@@ -65,6 +66,10 @@ int RunMaster() {
 int InstallerMain() {
   int secure_code = 0;
   SecureEnvironmentState state = SecureEnvironmentCheck(&secure_code);
+
+  // Lives to the end of this function, whose return removes the handler again.
+  std::unique_ptr<crash::CrashReporter> crash_reporter = crash::CrashReporter::Create();
+  crash_reporter->SetAnnotation("ptype", "installer");
 
   logging::InstallFileLogger(base::GetTempDir());
   LOG(INFO) << "-------------------------------------- Start install.";

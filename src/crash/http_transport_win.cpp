@@ -1,0 +1,220 @@
+#include <windows.h>
+#include <winhttp.h>
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "base/diag_log.h"
+#include "base/lazy_import.h"
+#include "base/strings.h"
+#include "crash/http_transport.h"
+#include "crash/module_version.h"
+
+namespace crash {
+
+namespace {
+
+// Room for the chunk size line before a block and its CRLF after it.
+constexpr size_t kChunkPrefixRoom = 10;
+constexpr size_t kChunkSuffixRoom = 2;
+
+void LogWinHttpFailure(const char* call) { base::DiagLog(WinHttpErrorMessage(call, GetLastError())); }
+
+// Owns one WinHTTP handle. (base::UniqueHandle's header brings WinINet, whose declarations
+// collide with WinHTTP's, so the owner lives here.)
+class ScopedWinHttp {
+ public:
+  explicit ScopedWinHttp(HINTERNET handle) : handle_(handle) {}
+  ScopedWinHttp(const ScopedWinHttp&) = delete;
+  ScopedWinHttp& operator=(const ScopedWinHttp&) = delete;
+  ~ScopedWinHttp() {
+    if (!handle_) return;
+    auto close = LAZY_IMPORT(base::kWinhttp, WinHttpCloseHandle);
+    if (!close || !close(handle_)) LogWinHttpFailure("WinHttpCloseHandle");
+  }
+  explicit operator bool() const { return handle_ != nullptr; }
+  HINTERNET get() const { return handle_; }
+
+ private:
+  HINTERNET handle_;
+};
+
+std::wstring ModulePath(HMODULE module) {
+  wchar_t path[MAX_PATH];
+  DWORD length = module ? GetModuleFileNameW(module, path, MAX_PATH) : 0;
+  if (length == 0 || length >= MAX_PATH) return {};
+  return std::wstring(path, length);
+}
+
+bool IsWow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+std::string UserAgent() {
+  std::string agent = "Crashpad/0.8.0 WinHTTP";
+  std::string winhttp_version = ModuleFileVersion(ModulePath(base::kWinhttp.Module()));
+  if (!winhttp_version.empty()) agent += "/" + winhttp_version;
+  agent += " Windows_NT";
+  std::string kernel_version = ModuleFileVersion(ModulePath(GetModuleHandleW(L"kernel32.dll")));
+  if (!kernel_version.empty()) agent += "/" + kernel_version;
+  agent += " (x86";
+  if (IsWow64()) agent += "; WoW64";
+  agent += ")";
+  return agent;
+}
+
+std::optional<uint64_t> ContentLength(const HeaderMap& headers) {
+  for (const auto& [name, value] : headers) {
+    if (base::EqualsCaseInsensitiveAscii(name, std::string_view("Content-Length"))) return base::ParseUint64(value);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string WinHttpErrorMessage(const char* call, uint32_t code) {
+  char text[256];
+  DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
+  HMODULE winhttp = base::kWinhttp.Module();
+  if (winhttp) flags |= FORMAT_MESSAGE_FROM_HMODULE;
+  DWORD length = FormatMessageA(flags, winhttp, code, 0, text, sizeof(text), nullptr);
+  char message[512];
+  if (length == 0) {
+    std::snprintf(message, sizeof(message), "%s: error 0x%lx while retrieving error 0x%lx", call,
+                  static_cast<unsigned long>(GetLastError()), static_cast<unsigned long>(code));
+    return message;
+  }
+  if (length > 0 && text[length - 1] == ' ') text[--length] = '\0';
+  std::snprintf(message, sizeof(message), "%s: %.*s (0x%lx)", call, static_cast<int>(length), text,
+                static_cast<unsigned long>(code));
+  return message;
+}
+
+bool CrashUploadTransport::Send(std::string* response_body) {
+#define VORLEX_WINHTTP(fn)                               \
+  auto fn##_call = LAZY_IMPORT(base::kWinhttp, fn);      \
+  if (!fn##_call) {                                      \
+    LogWinHttpFailure(#fn);                              \
+    return false;                                        \
+  }
+  VORLEX_WINHTTP(WinHttpOpen)
+  VORLEX_WINHTTP(WinHttpSetTimeouts)
+  VORLEX_WINHTTP(WinHttpCrackUrl)
+  VORLEX_WINHTTP(WinHttpConnect)
+  VORLEX_WINHTTP(WinHttpOpenRequest)
+  VORLEX_WINHTTP(WinHttpAddRequestHeaders)
+  VORLEX_WINHTTP(WinHttpSendRequest)
+  VORLEX_WINHTTP(WinHttpWriteData)
+  VORLEX_WINHTTP(WinHttpReceiveResponse)
+  VORLEX_WINHTTP(WinHttpQueryHeaders)
+  VORLEX_WINHTTP(WinHttpReadData)
+#undef VORLEX_WINHTTP
+
+  ScopedWinHttp session(WinHttpOpen_call(base::AsciiToWide(UserAgent()).c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                         WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  if (!session) return LogWinHttpFailure("WinHttpOpen"), false;
+
+  int timeout_ms = static_cast<int>(timeout_seconds_ * 1000);
+  if (!WinHttpSetTimeouts_call(session.get(), timeout_ms, timeout_ms, timeout_ms, timeout_ms))
+    return LogWinHttpFailure("WinHttpSetTimeouts"), false;
+
+  std::wstring url = base::Utf8ToWide(url_);
+  URL_COMPONENTS components = {};
+  components.dwStructSize = sizeof(components);
+  components.dwSchemeLength = static_cast<DWORD>(-1);
+  components.dwHostNameLength = static_cast<DWORD>(-1);
+  components.dwUrlPathLength = static_cast<DWORD>(-1);
+  components.dwExtraInfoLength = static_cast<DWORD>(-1);
+  if (!WinHttpCrackUrl_call(url.c_str(), 0, 0, &components)) return LogWinHttpFailure("WinHttpCrackUrl"), false;
+  std::wstring host(components.lpszHostName, components.dwHostNameLength);
+  std::wstring path(components.lpszUrlPath, components.dwUrlPathLength);
+  if (components.lpszExtraInfo) path.append(components.lpszExtraInfo, components.dwExtraInfoLength);
+
+  ScopedWinHttp connection(WinHttpConnect_call(session.get(), host.c_str(), components.nPort, 0));
+  if (!connection) return LogWinHttpFailure("WinHttpConnect"), false;
+
+  const bool secure = components.nScheme == INTERNET_SCHEME_HTTPS;
+  ScopedWinHttp request(WinHttpOpenRequest_call(connection.get(), base::AsciiToWide(method_).c_str(), path.c_str(),
+                                                nullptr, WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                secure ? WINHTTP_FLAG_SECURE : 0));
+  if (!request) return LogWinHttpFailure("WinHttpOpenRequest"), false;
+
+  std::optional<uint64_t> length = ContentLength(headers_);
+  for (const auto& [name, value] : headers_) {
+    if (base::EqualsCaseInsensitiveAscii(name, std::string_view("Content-Length"))) continue;
+    std::wstring line = base::Utf8ToWide(name + ": " + value + "\r\n");
+    if (!WinHttpAddRequestHeaders_call(request.get(), line.c_str(), static_cast<DWORD>(-1), WINHTTP_ADDREQ_FLAG_ADD))
+      return LogWinHttpFailure("WinHttpAddRequestHeaders"), false;
+  }
+  const bool chunked = !length;
+  if (chunked &&
+      !WinHttpAddRequestHeaders_call(request.get(), L"Transfer-Encoding: chunked\r\n", static_cast<DWORD>(-1),
+                                     WINHTTP_ADDREQ_FLAG_ADD))
+    return LogWinHttpFailure("WinHttpAddRequestHeaders"), false;
+
+  // A length WinHTTP cannot take (4 GiB and more) would be silently truncated: refuse it.
+  if (length && *length > 0xFFFFFFFFull) {
+    base::DiagLog("Content-Length too large");
+    return false;
+  }
+  if (!WinHttpSendRequest_call(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
+                               length ? static_cast<DWORD>(*length) : chunked_total_length_hint_, 0))
+    return LogWinHttpFailure("WinHttpSendRequest"), false;
+
+  std::vector<uint8_t> buffer(kChunkPrefixRoom + kBodyBlockSize + kChunkSuffixRoom);
+  uint8_t* block = buffer.data() + kChunkPrefixRoom;
+  for (;;) {
+    int64_t count = body_ ? body_->Read(block, kBodyBlockSize) : 0;
+    if (count < 0) {
+      base::DiagLog("Failed to read the request body");
+      return false;
+    }
+    const uint8_t* data = block;
+    size_t size = static_cast<size_t>(count);
+    if (chunked) {
+      std::string size_line = ChunkSizeLine(size);
+      data = block - size_line.size();
+      std::memcpy(block - size_line.size(), size_line.data(), size_line.size());
+      block[size] = '\r';
+      block[size + 1] = '\n';
+      size += size_line.size() + kChunkSuffixRoom;
+    }
+    if (size > 0) {
+      DWORD written = 0;
+      if (!WinHttpWriteData_call(request.get(), data, static_cast<DWORD>(size), &written))
+        return LogWinHttpFailure("WinHttpWriteData"), false;
+      if (written != size) {
+        base::DiagLog("WinHttpWriteData: short write");
+        return false;
+      }
+    }
+    if (count == 0) break;
+  }
+
+  if (!WinHttpReceiveResponse_call(request.get(), nullptr)) return LogWinHttpFailure("WinHttpReceiveResponse"), false;
+  DWORD status = 0;
+  DWORD status_size = sizeof(status);
+  if (!WinHttpQueryHeaders_call(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                WINHTTP_HEADER_NAME_BY_INDEX, &status, &status_size, WINHTTP_NO_HEADER_INDEX))
+    return LogWinHttpFailure("WinHttpQueryHeaders"), false;
+  if (status != 200) {
+    base::DiagLog("HTTP status " + std::to_string(status));
+    return false;
+  }
+
+  response_body->clear();
+  char answer[4096];
+  for (;;) {
+    DWORD read = 0;
+    if (!WinHttpReadData_call(request.get(), answer, sizeof(answer), &read))
+      return LogWinHttpFailure("WinHttpReadData"), false;
+    if (read == 0) break;
+    response_body->append(answer, read);
+  }
+  return true;
+}
+
+}  // namespace crash

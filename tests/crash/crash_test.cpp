@@ -1,0 +1,196 @@
+// End to end: a program really crashes under Wine; its filter writes a minidump through the real
+// dbghelp, uploads it to the loopback collector and hands over to the previous filter.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/file_path.h"
+#include "base/file_util.h"
+#include "base/registry.h"
+#include "base/strings.h"
+#include "collector.h"
+#include "support/test_util.h"
+
+namespace {
+
+using crash_test::CollectedRequest;
+using crash_test::CollectorUrl;
+using crash_test::FindRequest;
+using crash_test::UniqueTag;
+
+constexpr DWORD kPreviousFilterExitCode = 77;
+constexpr uint32_t kReportInfoStreamType = 0x43500001;
+
+uint32_t U32(const std::string& bytes, size_t offset) {
+  if (offset + 4 > bytes.size()) return 0xFFFFFFFF;
+  uint32_t value;
+  std::memcpy(&value, bytes.data() + offset, 4);
+  return value;
+}
+
+// "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX" -> the 16 bytes of a GUID in memory.
+std::string GuidBytes(const std::string& text) {
+  if (text.size() != 36) return {};
+  auto byte = [&](size_t at) { return static_cast<char>(std::stoul(text.substr(at, 2), nullptr, 16)); };
+  std::string out;
+  for (size_t at : {6, 4, 2, 0, 11, 9, 16, 14, 19, 21, 24, 26, 28, 30, 32, 34}) out += byte(at);
+  return out;
+}
+
+// A minidump string at rva: 32-bit length, bytes, NUL.
+std::string DumpString(const std::string& dump, uint32_t rva) {
+  uint32_t length = U32(dump, rva);
+  if (length == 0xFFFFFFFF || rva + 4ull + length + 1 > dump.size()) return "<out of range>";
+  if (dump[rva + 4 + length] != '\0') return "<no terminator>";
+  return dump.substr(rva + 4, length);
+}
+
+class CrashTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    hkcu_ = L"Software\\VorlexTest\\crash-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(GetTickCount());
+    ASSERT_TRUE(base::CreateDirectoryRecursive(temp_.path()));
+  }
+  void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, hkcu_.c_str()); }
+
+  std::optional<DWORD> Crash(const std::string& url, const std::wstring& extra = L"") {
+    std::wstring command = L"\"" + base::AppendPath(test::BuildDir(), L"crash_test_program.exe") + L"\" --temp=\"" +
+                           temp_.path() + L"\" --app-data=\"" + app_data_.path() + L"\" --hkcu=\"" + hkcu_ +
+                           L"\" --url=\"" + base::AsciiToWide(url) + L"\" " + extra;
+    return test::RunAndWait(command, 120000);
+  }
+  std::vector<std::wstring> Dumps() const { return base::EnumerateFiles(temp_.path(), L"*.dmp"); }
+  std::string UserIdFile() const {
+    return base::ReadFileToString(app_data_.Child(L"Vorlex\\ui")).value_or("");
+  }
+
+  test::ScratchDir temp_;
+  test::ScratchDir app_data_;
+  std::wstring hkcu_;
+};
+
+TEST_F(CrashTest, ReportIsUploadedAndTheDumpRemoved) {
+  const std::string tag = UniqueTag("crash");
+  ASSERT_EQ(Crash(CollectorUrl(tag), L"--annotations=brand_id=777&default_language=ru&empty="),
+            kPreviousFilterExitCode);
+  std::optional<CollectedRequest> request = FindRequest(tag);
+  ASSERT_TRUE(request);
+  EXPECT_FALSE(FindRequest(tag, 2));
+  const base::Json& record = request->record;
+  EXPECT_EQ(record["errors"].size(), 0u) << record["errors"];
+  EXPECT_EQ(record["query"], "product=Vorlex&version=21.5.2.644");
+  EXPECT_EQ(request->Header("Content-Encoding"), "gzip");
+  EXPECT_EQ(request->Header("Transfer-Encoding"), "chunked");
+
+  std::string uid = UserIdFile();
+  ASSERT_EQ(uid.size(), 38u);
+  uid = uid.substr(1, 36);
+  std::map<std::string, std::string> fields;
+  for (const auto& field : record["fields"]) fields[field[0].get<std::string>()] = field[1].get<std::string>();
+  ASSERT_EQ(fields.count("report_id"), 1u);
+  const std::string report_id = fields["report_id"];
+  EXPECT_EQ(report_id.size(), 36u);
+  EXPECT_EQ(fields, (std::map<std::string, std::string>{{"brand_id", "777"},
+                                                        {"default_language", "ru"},
+                                                        {"gzip_enabled", "true"},
+                                                        {"plat", "Win32"},
+                                                        {"prod", "Vorlex"},
+                                                        {"ptype", "installer"},
+                                                        {"report_id", report_id},
+                                                        {"uid", uid},
+                                                        {"ver", "21.5.2.644"}}));
+  ASSERT_EQ(record["files"].size(), 1u);
+  EXPECT_EQ(record["files"][0]["name"], "upload_file_minidump");
+  EXPECT_EQ(record["files"][0]["filename"], uid + ".dmp");
+  EXPECT_TRUE(Dumps().empty());  // deleted after the 200
+
+  // The minidump: header, directory, and our stream with every annotation at its file offset.
+  const std::string dump = request->ReadFile(L"file_upload_file_minidump.bin");
+  ASSERT_GE(dump.size(), 32u);
+  EXPECT_EQ(U32(dump, 0), 0x504d444du);  // "MDMP"
+  EXPECT_EQ(U32(dump, 4) & 0xFFFF, 0xa793u);
+  const uint32_t streams = U32(dump, 8), directory = U32(dump, 12);
+  uint32_t rva = 0, size = 0;
+  bool has_exception_stream = false;
+  for (uint32_t i = 0; i < streams; ++i) {
+    uint32_t type = U32(dump, directory + 12 * i);
+    if (type == 6) has_exception_stream = true;
+    if (type == kReportInfoStreamType) {
+      size = U32(dump, directory + 12 * i + 4);
+      rva = U32(dump, directory + 12 * i + 8);
+    }
+  }
+  EXPECT_TRUE(has_exception_stream);
+  ASSERT_NE(rva, 0u);
+  ASSERT_LE(rva + 56ull, dump.size());
+  EXPECT_GE(size, 56u);
+  EXPECT_EQ(U32(dump, rva), 1u);
+  EXPECT_EQ(dump.substr(rva + 4, 16), GuidBytes(report_id));
+  EXPECT_EQ(dump.substr(rva + 20, 16), GuidBytes(uid));
+  EXPECT_EQ(U32(dump, rva + 40), rva + 52);
+  EXPECT_EQ(U32(dump, rva + 44), 0u);
+  EXPECT_EQ(U32(dump, rva + 48), 0u);
+  const uint32_t count = U32(dump, rva + 52);
+  ASSERT_EQ(count, fields.size());
+  std::map<std::string, std::string> in_dump;
+  for (uint32_t i = 0; i < count; ++i)
+    in_dump[DumpString(dump, U32(dump, rva + 56 + 8 * i))] = DumpString(dump, U32(dump, rva + 60 + 8 * i));
+  EXPECT_EQ(in_dump, fields);
+  EXPECT_EQ(U32(dump, rva + 36), 4 + 8 * count + (size - 56 - 8 * count));
+}
+
+TEST_F(CrashTest, RefusedUploadKeepsTheDumpAndUnknownUidIsZero) {
+  // An id was handed out before, but its file is gone: the report goes out with the zero id.
+  {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (hkcu_ + L"\\Software\\AppDataLow\\Vorlex").c_str(), 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    wchar_t user[257];
+    DWORD length = 257;
+    ASSERT_TRUE(GetUserNameW(user, &length));
+    DWORD one = 1;
+    ASSERT_EQ(RegSetValueExW(key, (std::wstring(L"UICreated_") + user).c_str(), 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&one), sizeof(one)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  const std::string tag = UniqueTag("refused");
+  ASSERT_EQ(Crash(CollectorUrl(tag + "/code-500")), kPreviousFilterExitCode);
+  std::optional<CollectedRequest> request = FindRequest(tag + "_code-500");
+  ASSERT_TRUE(request);
+  EXPECT_EQ(UserIdFile(), "");  // no second id
+  std::map<std::string, std::string> fields;
+  for (const auto& field : request->record["fields"]) fields[field[0].get<std::string>()] = field[1].get<std::string>();
+  EXPECT_EQ(fields["uid"], "00000000-0000-0000-0000-000000000000");
+  EXPECT_EQ(request->record["files"][0]["filename"], "00000000-0000-0000-0000-000000000000.dmp");
+
+  std::vector<std::wstring> dumps = Dumps();
+  ASSERT_EQ(dumps.size(), 1u);
+  EXPECT_EQ(dumps[0], base::AsciiToWide(fields["report_id"]) + L".dmp");
+  EXPECT_EQ(base::ReadFileToString(temp_.Child(dumps[0])), request->ReadFile(L"file_upload_file_minidump.bin"));
+
+  // Nobody listening, and the crash on another thread: the same outcome without a request.
+  ASSERT_TRUE(base::DeleteFilePath(temp_.Child(dumps[0])));
+  ASSERT_EQ(Crash("http://127.0.0.1:1", L"--on-thread"), kPreviousFilterExitCode);
+  EXPECT_EQ(Dumps().size(), 1u);
+}
+
+TEST_F(CrashTest, NoDumpWithoutWriterOrWhenTheFileExists) {
+  const std::string tag = UniqueTag("nodump");
+  ASSERT_EQ(Crash(CollectorUrl(tag), L"--no-dbghelp"), kPreviousFilterExitCode);
+  EXPECT_TRUE(Dumps().empty());
+
+  ASSERT_EQ(Crash(CollectorUrl(tag), L"--occupy-dump"), kPreviousFilterExitCode);
+  std::vector<std::wstring> dumps = Dumps();
+  ASSERT_EQ(dumps.size(), 1u);
+  EXPECT_EQ(base::ReadFileToString(temp_.Child(dumps[0])), "occupied");  // left as it was
+  EXPECT_FALSE(FindRequest(tag));
+}
+
+}  // namespace

@@ -1,0 +1,14 @@
+# The crash tests need a program that really crashes and a loopback collector for its report.
+add_executable(crash_test_program ${CMAKE_SOURCE_DIR}/tests/crash/crash_program.cpp)
+target_link_libraries(crash_test_program PRIVATE vorlex_core advapi32)
+add_dependencies(${name} crash_test_program)
+target_link_libraries(${name} PRIVATE ZLIB::ZLIB advapi32)
+
+set(crash_collector_dir ${CMAKE_BINARY_DIR}/crash_collector)
+add_test(NAME crash_collector_start
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/crash_collector/crash_collector.py start --dir ${crash_collector_dir})
+add_test(NAME crash_collector_stop
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/crash_collector/crash_collector.py stop --dir ${crash_collector_dir})
+set_tests_properties(crash_collector_start PROPERTIES FIXTURES_SETUP crash_collector)
+set_tests_properties(crash_collector_stop PROPERTIES FIXTURES_CLEANUP crash_collector)
+set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine;crash_collector")

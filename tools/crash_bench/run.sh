@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs the crash upload benchmark against a throw-away loopback collector.
+# Usage: tools/crash_bench/run.sh [BUILD_DIR]   (default build/win)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$root/build/win}" && pwd)
+collector_dir=$(mktemp -d)
+trap 'python3 "$root/tools/crash_collector/crash_collector.py" stop --dir "$collector_dir"; rm -rf "$collector_dir"' EXIT
+python3 "$root/tools/crash_collector/crash_collector.py" start --dir "$collector_dir"
+"$root/cmake/wine-env" start "$build"
+"$root/cmake/wine-run" "$build/crash_bench.exe" --url="http://127.0.0.1:$(cat "$collector_dir/port")"
