@@ -43,9 +43,11 @@ std::optional<uint64_t> GetModuleCreationTime(const std::wstring& path) {
   return date;
 }
 
-std::string GetFileVersionText(const std::wstring& path) {
+std::string GetFileVersionText(const std::wstring& path) { return ReadFileVersion(path).value_or("0.0.0.0"); }
+
+std::optional<std::string> ReadFileVersion(const std::wstring& path) {
   std::optional<VS_FIXEDFILEINFO> info = ReadFixedFileInfo(path);
-  if (!info) return "0.0.0.0";
+  if (!info) return std::nullopt;
   return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
          std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS));
 }

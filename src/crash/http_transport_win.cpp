@@ -10,7 +10,7 @@
 #include "base/lazy_import.h"
 #include "base/strings.h"
 #include "crash/http_transport.h"
-#include "crash/module_version.h"
+#include "base/file_version.h"
 
 namespace crash {
 
@@ -55,10 +55,10 @@ bool IsWow64() {
 
 std::string UserAgent() {
   std::string agent = "Crashpad/0.8.0 WinHTTP";
-  std::string winhttp_version = ModuleFileVersion(ModulePath(base::kWinhttp.Module()));
+  std::string winhttp_version = base::ReadFileVersion(ModulePath(base::kWinhttp.Module())).value_or("");
   if (!winhttp_version.empty()) agent += "/" + winhttp_version;
   agent += " Windows_NT";
-  std::string kernel_version = ModuleFileVersion(ModulePath(GetModuleHandleW(L"kernel32.dll")));
+  std::string kernel_version = base::ReadFileVersion(ModulePath(GetModuleHandleW(L"kernel32.dll"))).value_or("");
   if (!kernel_version.empty()) agent += "/" + kernel_version;
   agent += " (x86";
   if (IsWow64()) agent += "; WoW64";
