@@ -60,6 +60,8 @@ std::optional<std::string> Base64Decode(std::string_view text) {
       if (v[k] < 0) return std::nullopt;
     }
     uint32_t n = (v[0] << 18) | (v[1] << 12) | (v[2] << 6) | v[3];
+    // Padding must not hide set bits: "iB==" is not a canonical encoding.
+    if ((padding == 2 && (n & 0xFFFF)) || (padding == 1 && (n & 0xFF))) return std::nullopt;
     out += char(n >> 16);
     if (padding < 2) out += char((n >> 8) & 0xFF);
     if (padding < 1) out += char(n & 0xFF);

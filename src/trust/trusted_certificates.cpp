@@ -1,7 +1,7 @@
 #include "trust/trusted_certificates.h"
 
 #include "base/json.h"
-#include "trust/base64.h"
+#include "base/base64.h"
 
 namespace trust {
 
@@ -17,7 +17,7 @@ CertificateIdSet ParseTrustedCertificateIds(std::string_view list_text) {
     if (!element.is_object()) continue;
     auto id = element.find("id");
     if (id == element.end() || !id->is_string()) continue;
-    std::optional<std::string> bytes = Base64Decode(id->get_ref<const std::string&>());
+    std::optional<std::string> bytes = base::Base64Decode(id->get_ref<const std::string&>());
     if (bytes) ids.insert(std::move(*bytes));
   }
   return ids;
@@ -83,7 +83,7 @@ constexpr const char* kBuiltinKeys[kBuiltinKeyCount] = {
 
 std::optional<std::string> BuiltinPublicKey(uint32_t index) {
   if (index >= kBuiltinKeyCount) return std::nullopt;
-  std::optional<std::string> key = Base64Decode(kBuiltinKeys[index]);
+  std::optional<std::string> key = base::Base64Decode(kBuiltinKeys[index]);
   if (!key || key->empty()) return std::nullopt;
   return key;
 }

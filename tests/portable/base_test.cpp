@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/base64.h"
 #include "base/command_line.h"
 #include "base/file_path.h"
 #include "base/json.h"
@@ -98,6 +99,21 @@ TEST(CommandLineTest, EditingKeepsOrderAndUniqueNames) {
   line.SetProgram(L"y.exe");
   EXPECT_EQ(line.Render(), L"\"y.exe\" --a=9 --d");
   EXPECT_EQ(line.RenderArguments(), L"--a=9 --d");
+}
+
+TEST(Base64Test, RoundTripAndStrictDecoding) {
+  std::string bytes;
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(Base64Decode(Base64Encode(bytes)), bytes) << i;
+    bytes += char(0xF0 + i);
+  }
+  EXPECT_EQ(Base64Encode(std::string("\x7a\x11\x00\x88", 4)), "ehEAiA==");
+  EXPECT_FALSE(Base64Decode("ehEAiA="));     // length not a multiple of four
+  EXPECT_FALSE(Base64Decode("eh=AiA=="));    // padding inside
+  EXPECT_FALSE(Base64Decode("ehEAiA==ehEA")); // padding before the end
+  EXPECT_FALSE(Base64Decode("ehE AiA="));    // blank
+  EXPECT_FALSE(Base64Decode("ehEAiB=="));    // bits left over after the last byte
+  EXPECT_EQ(Base64Decode(""), std::string());
 }
 
 }  // namespace

@@ -16,7 +16,7 @@
 #include "base/strings.h"
 #include "logging/log.h"
 #include "support/test_util.h"
-#include "trust/base64.h"
+#include "base/base64.h"
 #include "trust/signature_verifier.h"
 #include "trust/trust_verifier.h"
 
