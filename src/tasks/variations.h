@@ -1,8 +1,6 @@
 // The variations (and ABT) seed saved for the browser's first start.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
 
 namespace tasks {
@@ -18,6 +16,6 @@ struct VariationsResponse {
 std::string VariationsJson(const VariationsResponse& response);
 [[nodiscard]] bool SaveVariations(const std::wstring& path, const VariationsResponse& response);
 // Downloads the seed (a response without a signature writes nothing) and saves it.
-bool DownloadAndSaveVariations(const std::string& url, const std::wstring& path, HANDLE stop);
+bool DownloadAndSaveVariations(const std::string& url, const std::wstring& path, void* stop);
 
 }  // namespace tasks

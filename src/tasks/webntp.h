@@ -2,8 +2,6 @@
 // the main page, every resource, and an empty "flag" file once the bundle is complete.
 #pragma once
 
-#include <windows.h>
-
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,6 +26,6 @@ std::optional<WebNtpConfig> ParseWebNtpConfig(std::string_view text, std::string
 std::vector<std::string> WebNtpDirectories(const WebNtpConfig& config);
 
 // Mirrors base_url into webntp_path\webntp; stops early when stop is signalled.
-void DownloadWebNtp(const std::string& base_url, const std::wstring& webntp_path, HANDLE stop);
+void DownloadWebNtp(const std::string& base_url, const std::wstring& webntp_path, void* stop);
 
 }  // namespace tasks

@@ -1,4 +1,4 @@
-#include "tasks/async_install_tasks.h"
+#include "tasks/task_urls.h"
 
 namespace tasks {
 
