@@ -11,7 +11,10 @@
 #include "logging/file_logger.h"
 #include "logging/log.h"
 #include "shell/association_probe.h"
+#include "install/environment_checks.h"
+#include "install/installer.h"
 #include "startup/elevation.h"
+#include "startup/master_ui.h"
 #include "startup/exit_codes.h"
 #include "startup/process_window.h"
 #include "startup/secure_environment.h"
@@ -22,7 +25,7 @@ namespace startup {
 
 namespace {
 
-int RunMaster() {
+int RunMaster(crash::CrashReporter* crash_reporter) {
   UiEnvironment ui_environment;
   LOG(INFO) << "Lite installer mode.";
   SingleInstanceMutex mutex;
@@ -37,6 +40,7 @@ int RunMaster() {
 
   const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   bool silent = command_line.HasSwitch("silent");
+  bool system_level = command_line.HasSwitch("system-level");
   std::string brand_name = command_line.GetSwitchValueNarrow("brand-name");
   std::wstring temp = base::GetTempDir();
   LOG(INFO) << "Temporary path is: " << temp;
@@ -49,14 +53,38 @@ int RunMaster() {
   brand_info.GetInfo(brand_name);
   if (auto [found, lang] = distrib_params.Get("lang"); found) brand_info.set_interface_language(lang);
   brand_info.ApplyDefaults();
-  int windows_version = base::GetWindowsVersion();
-  (void)windows_version;
+  (void)base::GetWindowsVersion();
 
-  // The installation itself (distribution parameters, brand, checks, the Installer and its
-  // window) is not built yet: end as "not finished" rather than pretend success.
-  if (silent) LOG(INFO) << "Installing in silent mode.";
-  LOG(WARNING) << "Installation is not available in this build.";
+  if (crash_reporter) {
+    for (const auto& [key, value] : distrib_params.params()) crash_reporter->SetAnnotation(key, value);
+    crash_reporter->SetAnnotation("brand_id", brand_info.brand_id());
+    crash_reporter->SetAnnotation("brand_name", brand_info.brand_name());
+    crash_reporter->SetAnnotation("default_language", brand_info.interface_language());
+  }
+
+  int cpu_message = 0;
+  if (!install::IsCpuSupported(&cpu_message)) {
+    PLOG(ERROR) << "CPU is not supported";
+    if (!silent) ShowUnsupportedCpuMessage(brand_info, cpu_message);
+    return kExitUnsupportedCpu;
+  }
+  // Measured even when only an interactive run uses it.
+  bool enough_space = install::HasEnoughDiskSpace(system_level, install::kRequiredDiskSpace);
+
   int code = kExitNotFinished;
+  if (silent) {
+    LOG(INFO) << "Installing in silent mode.";
+    install::Installer installer(nullptr, &brand_info, &distrib_params, /*with_tasks=*/true);
+    installer.SetMakeDefault(command_line.HasSwitch("make-browser-default-after-import"));
+    installer.SetSendStatistics(command_line.HasSwitch("send-statistics") || brand_info.send_statistics());
+    installer.RunSynchronously();
+    code = installer.result_code();
+  } else if (enough_space) {
+    code = RunInteractive(brand_info, distrib_params);
+  } else {
+    ShowNotEnoughSpaceMessage(brand_info);
+    code = kExitNotEnoughDiskSpace;
+  }
   LOG(INFO) << "Installer exit with code: " << code;
   return code;
 }
@@ -99,7 +127,7 @@ int InstallerMain() {
   }
 
   if (command_line.HasSwitch("run-as-admin")) return RunElevatedChild(command_line);
-  return RunMaster();
+  return RunMaster(crash_reporter.get());
 }
 
 }  // namespace startup

@@ -1,0 +1,137 @@
+// One installation: obtain the setup, wait until the user interface lets it proceed, lock and
+// verify the setup file, run it (directly or through the elevated copy), report. Interactive
+// runs use the worker thread (Start); silent runs call RunSynchronously on the main thread.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "base/command_line.h"
+#include "base/unique_handle.h"
+#include "install/arch_selector.h"
+#include "net/install_statistics.h"
+
+namespace distrib {
+class BrandInfo;
+class DistribParams;
+}  // namespace distrib
+namespace startup {
+class ElevatedInstaller;
+}  // namespace startup
+namespace tasks {
+class AsyncInstallTasks;
+}  // namespace tasks
+
+namespace install {
+
+class InstallerDelegate;
+
+// Result codes beside the setup's own exit code.
+inline constexpr int kResultNotFinished = 400;
+inline constexpr int kResultNotObtained = 401;
+inline constexpr int kResultVerificationFailed = 402;
+
+// Failure codes handed to the delegate.
+inline constexpr int kFailureGeneral = 1;
+inline constexpr int kFailureDownload = 2;
+inline constexpr int kFailureCryptoPro = 3;
+
+// What the installation takes from the world; tests replace parts of it.
+struct InstallerEnvironment {
+  std::function<bool(const std::wstring& setup_path)> verify_setup;
+  net::UserIdFunction user_id;
+  MachineFacts machine;
+  DWORD download_backoff_ms = 15000;  // between failed download attempts
+  static InstallerEnvironment Default();
+};
+
+class Installer {
+ public:
+  Installer(InstallerDelegate* delegate, const distrib::BrandInfo* brand, distrib::DistribParams* distrib,
+            bool with_tasks, InstallerEnvironment environment = InstallerEnvironment::Default());
+  Installer(const Installer&) = delete;
+  Installer& operator=(const Installer&) = delete;
+  // Stops the worker (60 s, then it is terminated), then the elevated copy, the statistics and
+  // the background tasks.
+  ~Installer();
+
+  void Start();
+  [[nodiscard]] bool WaitForInstallAsync();
+  void RecordOkPressed();
+  void Proceed();
+  void RunSynchronously();
+
+  void SetMakeDefault(bool value);
+  void SetSendStatistics(bool value) { send_statistics_ = value; }
+  void SetCreateTaskbarShortcut(bool value) { create_taskbar_shortcut_ = value; }
+  bool ProbeInterface();
+  // The elevated copy, started through the UAC prompt; false when it did not start.
+  bool StartElevatedInstaller();
+  void Cancel() { cancel_count_.fetch_add(1); }
+  void DropDelegate() { delegate_ = nullptr; }
+
+  int result_code() const { return result_code_; }
+  int cancel_count() const { return cancel_count_.load(); }
+  bool uac_declined() const { return uac_declined_; }
+  const tasks::AsyncInstallTasks* async_tasks() const { return tasks_.get(); }
+  net::InstallStatistics& statistics() { return statistics_; }
+
+ private:
+  static unsigned __stdcall ThreadMain(void* self);
+  void InstallBrowser();
+  // Steps from the download to the setup's end; the failure code for the delegate (0 = success).
+  int ObtainVerifyAndRun(const base::CommandLine& command_line);
+
+  // Setup acquisition.
+  std::wstring GetModulePath();
+  int DownloadOrExtractModule(const std::wstring& path, bool permanent_lock);
+  int DownloadModule(HANDLE file, const base::CommandLine& command_line);
+  bool IsVersionedSetupUrlAllowed(const std::string& url) const;
+  void ReportAttempt(int attempt, bool success, const std::string& error, uint64_t downloaded,
+                     uint64_t total, const std::string& url, const std::wstring& redirect_url);
+  bool LockSetupFile(const std::wstring& path, bool permanent_lock, base::ScopedFile* lock);
+
+  // Setup launch.
+  base::CommandLine BuildSetupCommandLine(const std::wstring& program, bool with_files) const;
+  bool RunModuleInElevatedProcess();
+  void ReportInstallationFinished(int failure);
+  void Send(net::StatParams event);
+
+  std::unique_ptr<tasks::AsyncInstallTasks> tasks_;
+  net::InstallStatistics statistics_;
+  InstallerDelegate* delegate_;
+  const distrib::BrandInfo* brand_;
+  distrib::DistribParams* distrib_;
+  InstallerEnvironment environment_;
+  bool make_default_ = false;
+  bool send_statistics_ = false;
+  bool create_taskbar_shortcut_ = false;
+  std::wstring work_dir_;
+  std::wstring installer_data_path_, clids_path_, clids_searchband_path_, website_icon_path_;
+  std::wstring ui_id_;
+  int result_code_ = kResultNotFinished;
+  base::ScopedHandle thread_;
+  base::ScopedHandle stop_event_;
+  base::ScopedHandle proceed_event_;
+  std::atomic<int32_t> cancel_count_{0};
+  int64_t total_time_ = 0;
+  int64_t download_time_ = 0;
+  int64_t setup_time_ = 0;
+  int64_t ok_time_ = 0;
+  int64_t proceed_time_ = 0;
+  int64_t interface_availability_ = 0;
+  bool run_result_ = true;
+  std::unique_ptr<startup::ElevatedInstaller> elevated_;
+  bool uac_declined_ = false;
+  std::wstring setup_path_;
+  std::wstring partner_package_override_path_;
+  base::ScopedFile permanent_lock_;
+  ArchSelector arch_;
+};
+
+}  // namespace install

@@ -1,0 +1,387 @@
+#include "install/installer.h"
+
+#include <process.h>
+#include <shlwapi.h>
+#include <wininet.h>
+
+#include <cstdio>
+
+#include "base/clock.h"
+#include "base/file_util.h"
+#include "base/file_version.h"
+#include "base/lazy_import.h"
+#include "base/os_version.h"
+#include "base/random.h"
+#include "base/service_hosts.h"
+#include "base/strings.h"
+#include "crash/user_id.h"
+#include "distrib/brand_info.h"
+#include "distrib/distrib_params.h"
+#include "install/download_plan.h"
+#include "install/environment_checks.h"
+#include "install/installer_delegate.h"
+#include "install/setup_command_line.h"
+#include "install/setup_launch.h"
+#include "logging/log.h"
+#include "net/downloader.h"
+#include "startup/delayed_params.h"
+#include "startup/elevation.h"
+#include "tasks/async_install_tasks.h"
+#include "trust/trust_verifier.h"
+
+namespace install {
+
+namespace {
+
+constexpr DWORD kThreadWaitMs = 60000;
+constexpr DWORD kBrowserWindowPollMs = 20000;
+
+int64_t Seconds(int64_t micros) { return micros / 1000000; }
+
+bool Signalled(HANDLE event) { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
+
+std::optional<std::string> Param(const distrib::DistribParams* distrib, std::string_view key) {
+  if (!distrib) return std::nullopt;
+  auto [found, value] = distrib->Get(key);
+  return found ? std::optional<std::string>(value) : std::nullopt;
+}
+
+std::wstring ScreenResolution() {
+  auto metrics = LAZY_IMPORT(base::kUser32, GetSystemMetrics);
+  wchar_t text[32];
+  swprintf(text, 32, L"%dx%d", metrics ? metrics(SM_CXSCREEN) : 0, metrics ? metrics(SM_CYSCREEN) : 0);
+  return text;
+}
+
+// The display's scale in percent (96 DPI = 100).
+int DisplayScalePercent() {
+  auto get_dc = LAZY_IMPORT(base::kUser32, GetDC);
+  auto release_dc = LAZY_IMPORT(base::kUser32, ReleaseDC);
+  auto caps = LAZY_IMPORT(base::kGdi32, GetDeviceCaps);
+  if (!get_dc || !release_dc || !caps) return 100;
+  HDC dc = get_dc(nullptr);
+  int dpi = dc ? caps(dc, LOGPIXELSX) : 96;
+  if (dc) release_dc(nullptr, dc);
+  return (dpi * 100 + 48) / 96;
+}
+
+}  // namespace
+
+InstallerEnvironment InstallerEnvironment::Default() {
+  InstallerEnvironment environment;
+  environment.verify_setup = [](const std::wstring& path) { return trust::VerifySetupModule(path, false); };
+  environment.user_id = [] { return crash::GetUserIdInternal(); };
+  environment.machine = MachineFacts::Current();
+  return environment;
+}
+
+Installer::Installer(InstallerDelegate* delegate, const distrib::BrandInfo* brand, distrib::DistribParams* distrib,
+                     bool with_tasks, InstallerEnvironment environment)
+    : statistics_(0, net::ReadSavedInstallStat(), environment.user_id),
+      delegate_(delegate),
+      brand_(brand),
+      distrib_(distrib),
+      environment_(std::move(environment)),
+      work_dir_(brand ? brand->work_dir() : std::wstring()) {
+  const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
+  installer_data_path_ = command_line.GetSwitchValue("installerdata");
+  clids_path_ = command_line.GetSwitchValue("clids-file");
+  clids_searchband_path_ = command_line.GetSwitchValue("clids-searchband-file");
+  website_icon_path_ = command_line.GetSwitchValue("vorlex-website-icon-file");
+  if (with_tasks) {
+    tasks::TaskSettings settings;
+    settings.param = [distrib](std::string_view key) { return Param(distrib, key); };
+    if (brand) {
+      settings.variations_url = brand->variations_url();
+      settings.abt_url = brand->abt_url();
+      settings.webntp_url = brand->webntp_url();
+      settings.wallpapers_url = brand->preloaded_wallpapers_url();
+      settings.brand_id = brand->brand_id();
+      settings.partner_id = brand->partner_id();
+    }
+    if (environment_.user_id) settings.user_id = environment_.user_id();
+    tasks_ = std::make_unique<tasks::AsyncInstallTasks>(settings);
+  }
+  statistics_.SetParam(net::kStatBrandId, brand ? brand->brand_id() : "unknown");
+  statistics_.SetParam(net::kStatPartnerId, brand ? brand->partner_id() : "unknown");
+  const std::pair<net::StatParam, const char*> kDistribStats[] = {
+      {net::kStatBannerId, "banerid"}, {net::kStatDistrVorlexUid, "distr_vorlexuid"}, {net::kStatVorlexUid, "vorlexuid"}};
+  for (const auto& [param, key] : kDistribStats) {
+    if (std::optional<std::string> value = Param(distrib_, key)) statistics_.SetParam(param, *value);
+  }
+  stop_event_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  proceed_event_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
+
+Installer::~Installer() {
+  if (thread_) {
+    SetEvent(stop_event_.get());
+    if (WaitForSingleObject(thread_.get(), kThreadWaitMs) != WAIT_OBJECT_0) {
+      PLOG_AT(ERROR, "~Installer") << "Failed to wait for install async exit. Terminate install_thread_";
+      TerminateThread(thread_.get(), 0);
+    }
+  }
+  elevated_.reset();
+}
+
+void Installer::Start() {
+  ResetEvent(stop_event_.get());
+  ResetEvent(proceed_event_.get());
+  thread_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &Installer::ThreadMain, this, 0, nullptr)));
+}
+
+unsigned __stdcall Installer::ThreadMain(void* self) {
+  static_cast<Installer*>(self)->InstallBrowser();
+  return 0;
+}
+
+bool Installer::WaitForInstallAsync() {
+  if (!thread_) return true;
+  SetEvent(stop_event_.get());
+  return WaitForSingleObject(thread_.get(), kThreadWaitMs) == WAIT_OBJECT_0;
+}
+
+void Installer::RecordOkPressed() { ok_time_ = static_cast<int64_t>(base::MonotonicMicros()); }
+
+void Installer::Proceed() {
+  proceed_time_ = static_cast<int64_t>(base::MonotonicMicros());
+  SetEvent(proceed_event_.get());
+}
+
+void Installer::RunSynchronously() {
+  ResetEvent(stop_event_.get());
+  Proceed();
+  InstallBrowser();
+}
+
+void Installer::SetMakeDefault(bool value) {
+  int version = base::GetWindowsVersion();
+  make_default_ = value && version != base::kVersionWin8 && version != base::kVersionWin8_1;
+}
+
+bool Installer::ProbeInterface() {
+  int version = base::GetWindowsVersion();
+  if (version < base::kVersionWin8) return true;
+  if (version < base::kVersionWin10) return false;
+  return IsInternalInterfaceAvailableSafeCheck(CurrentSystemBuild(), base::CommandLine::ForCurrentProcess().GetProgram(),
+                                               &interface_availability_);
+}
+
+void Installer::Send(net::StatParams event) { (void)statistics_.Send(event); }
+
+base::CommandLine Installer::BuildSetupCommandLine(const std::wstring& program, bool with_files) const {
+  SetupCommandLineInputs in;
+  in.program = program;
+  in.with_files = with_files;
+  in.uac_declined = uac_declined_;
+  in.progress_window = delegate_ ? reinterpret_cast<uintptr_t>(delegate_->GetWindow()) : 0;
+  if (brand_) {
+    in.brand_name = brand_->brand_name();
+    if (brand_->has_brand_package()) in.brand_package = brand_->brand_package_path();
+    if (brand_->has_partner_package()) in.partner_package = brand_->partner_package_path();
+  }
+  if (distrib_) {
+    in.distrib_info_file = distrib_->json_path();
+    in.uac_mode = distrib_->UacMode(base::CommandLine::ForCurrentProcess());
+  }
+  in.make_default = make_default_;
+  in.send_statistics = send_statistics_;
+  in.taskbar_shortcut = create_taskbar_shortcut_;
+  in.ok_time = ok_time_;
+  in.proceed_time = proceed_time_;
+  in.interface_availability = interface_availability_;
+  in.installer_data = installer_data_path_;
+  in.clids = clids_path_;
+  in.clids_searchband = clids_searchband_path_;
+  in.website_icon = website_icon_path_;
+  in.partner_package_override = partner_package_override_path_;
+  if (tasks_) {
+    in.tasks_exist = true;
+    in.variations_path = tasks_->vup_path();
+    in.abt_path = tasks_->abtup_path();
+    in.webntp_path = tasks_->webntp_path();
+    in.server_config_path = tasks_->scup_path();
+    in.wallpaper_path = tasks_->pwexp_path();
+  }
+  in.previous_run_failed = !run_result_;
+  return install::BuildSetupCommandLine(base::CommandLine::ForCurrentProcess(), in);
+}
+
+bool Installer::StartElevatedInstaller() {
+  elevated_.reset();
+  elevated_ = startup::StartElevatedInstaller(base::CommandLine::ForCurrentProcess(),
+                                              BuildSetupCommandLine(kElevatedPlaceholderProgram, false), &uac_declined_);
+  return elevated_ != nullptr;
+}
+
+bool Installer::RunModuleInElevatedProcess() {
+  LOG(INFO) << "Started waiting the elevated installer has finished its work.";
+  bool ok = elevated_->RunModule(stop_event_.get());
+  LOG(INFO) << "The elevated installer has finished, success=" << (ok ? 1 : 0);
+  return ok;
+}
+
+void Installer::InstallBrowser() {
+  const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
+  Send({{"action", L"installer_started"},
+        {"dpi", std::to_wstring(DisplayScalePercent())},
+        {"resolution", ScreenResolution()}});
+  ui_id_ = base::GenerateGuid();
+  if (brand_) brand_->StoreLanguageHandoff();
+  if (distrib_) {
+    distrib_->SetSideFilePathsFrom(command_line, work_dir_);
+    (void)distrib_->PrepareSideFiles();
+    installer_data_path_ = distrib_->side_file_path(0);
+    clids_path_ = distrib_->side_file_path(1);
+    clids_searchband_path_ = distrib_->side_file_path(2);
+    website_icon_path_ = distrib_->side_file_path(3);
+    distrib_->StoreSideFileHandoff();
+  }
+  if (brand_) brand_->StoreBrandHandoff();
+  LOG(INFO) << "Install Browser.";
+
+  int failure = kFailureGeneral;
+  setup_path_ = GetModulePath();
+  if (!setup_path_.empty()) {
+    failure = ObtainVerifyAndRun(command_line);
+    permanent_lock_.reset();
+    DeleteFileW(setup_path_.c_str());
+  }
+
+  if (failure != 0) {
+    // Nothing else is cleaned after a failure: a later run uses the side files and hand-off.
+    if (delegate_ && !Signalled(stop_event_.get())) delegate_->OnResult(failure);
+  } else {
+    if (distrib_) distrib_->RemoveHandoff();
+    if (brand_) {
+      brand_->RemoveBrandHandoff();
+      if (brand_->has_brand_package()) DeleteFileW(brand_->brand_package_path().c_str());
+      if (brand_->has_partner_package()) DeleteFileW(brand_->partner_package_path().c_str());
+    }
+  }
+  // The window stays until the browser's message window is gone (or the setup closes it).
+  auto find_window = LAZY_IMPORT(base::kUser32, FindWindowExW);
+  while (delegate_ && WaitForSingleObject(stop_event_.get(), kBrowserWindowPollMs) != WAIT_OBJECT_0) {
+    if (!find_window || !find_window(HWND_MESSAGE, nullptr, L"VorlexBrowser_MessageWindow", nullptr)) {
+      delegate_->OnFinished(1);
+      break;
+    }
+  }
+  ReportInstallationFinished(failure);
+}
+
+int Installer::ObtainVerifyAndRun(const base::CommandLine& command_line) {
+  bool permanent_lock = !Param(distrib_, "setup_arc_permanent_lock").value_or("").empty();
+  LOG(INFO) << "Executable path: " << setup_path_;
+  DeleteFileW(setup_path_.c_str());
+  uint64_t download_start = base::WallClockMicros();
+  if (int failure = DownloadOrExtractModule(setup_path_, permanent_lock)) return failure;
+  uint64_t download_end = base::WallClockMicros();
+
+  HANDLE events[] = {stop_event_.get(), proceed_event_.get()};
+  if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) {
+    PLOG(ERROR) << "Installation after download event isn't in signal state or installation was stopped early.";
+    return kFailureGeneral;
+  }
+  uint64_t proceed_seen = base::WallClockMicros();
+
+  base::ScopedFile lock;
+  if (!LockSetupFile(setup_path_, permanent_lock, &lock)) {
+    if (permanent_lock) Send({{"action", L"setup_arc_lock"}, {"stage", L"error"}});
+    PLOG(ERROR) << "Cannot lock file: " << setup_path_;
+    return kFailureGeneral;
+  }
+  if (!environment_.verify_setup(setup_path_)) {
+    PLOG(ERROR) << "Module verification failed: " << setup_path_;
+    result_code_ = kResultVerificationFailed;
+    Send({{"action", L"verification"}, {"stage", L"error"}});
+    return kFailureGeneral;
+  }
+  LOG(INFO) << "Verification succeeded: " << setup_path_;
+  uint64_t setup_start = base::WallClockMicros();
+  (void)statistics_.Save();
+  const std::wstring kind = statistics_.GetOldVersion().empty() ? L"setup" : L"update";
+  std::wstring uac = !startup::AreUACNotificationsEnabled() ? L"100" : elevated_ ? L"1" : L"0";
+  Send({{"action", kind}, {"stage", L"setup_exe_launched"}, {"uac", uac}});
+
+  bool ran = false;
+  if (elevated_) {
+    startup::DelayedValues values;
+    values.browser_arc_path = setup_path_;
+    values.clids_file_path = clids_path_;
+    values.clids_searchband_file_path = clids_searchband_path_;
+    values.vorlex_website_icon_file_path = website_icon_path_;
+    values.installer_data_path = installer_data_path_;
+    if (brand_ && brand_->has_brand_package()) values.brand_package_path = brand_->brand_package_path();
+    if (brand_ && brand_->has_partner_package()) values.partner_package_path = brand_->partner_package_path();
+    values.partner_package_override_path = partner_package_override_path_;
+    values.histogram_download_time = std::to_wstring(Seconds(download_time_));
+    values.histogram_full_time = std::to_wstring(proceed_time_);
+    values.send_statistics = send_statistics_;
+    values.make_default = make_default_;
+    values.create_omrix_shortcut = create_taskbar_shortcut_;
+    if (!startup::WriteDelayedParams(values, startup::SharedDelayedParams())) {
+      LOG(ERROR) << "Unexpected error in CreateDelayedParamsMapping()";
+      return kFailureGeneral;
+    }
+    ran = RunModuleInElevatedProcess();
+  } else {
+    ran = RunModuleAndWait(setup_path_, BuildSetupCommandLine(setup_path_, true), delegate_, &result_code_);
+    run_result_ = ran;
+  }
+  lock.reset();
+  setup_time_ = static_cast<int64_t>(base::WallClockMicros() - setup_start);
+  net::StatParams exited = {
+      {"action", kind}, {"stage", L"setup_exe_exited"}, {"setup_time", std::to_wstring(Seconds(setup_time_))}};
+  if (!ran) {
+    exited["error"] = L"FailedToStart";
+  } else if (elevated_ ? result_code_ != kResultNotFinished
+                       : (result_code_ != 1 && result_code_ != 3 && result_code_ != 5)) {
+    exited["error"] = std::to_wstring(result_code_);
+  }
+  Send(exited);
+  elevated_.reset();
+  if (!ran) return kFailureGeneral;
+  if (!run_result_ || command_line.HasSwitch("do-not-launch-browser")) {
+    if (delegate_) {
+      delegate_->SetPercentage(100);
+      delegate_->OnFinished(1);
+    }
+    delegate_ = nullptr;
+  }
+  total_time_ = static_cast<int64_t>((download_end - download_start) + (base::WallClockMicros() - proceed_seen));
+  return 0;
+}
+
+bool Installer::LockSetupFile(const std::wstring& path, bool permanent_lock, base::ScopedFile* lock) {
+  if (!permanent_lock) {
+    lock->reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    return lock->valid();
+  }
+  // The writer held since the download becomes a reader that still keeps writers out.
+  if (!permanent_lock_) return false;
+  base::ScopedFile shared(
+      ReOpenFile(permanent_lock_.get(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
+  permanent_lock_.reset();
+  if (!shared) return false;
+  lock->reset(ReOpenFile(shared.get(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ, 0));
+  return lock->valid();
+}
+
+void Installer::ReportInstallationFinished(int failure) {
+  std::string url = base::ServiceHost(base::Service::kReport) + "/get/browser/install" +
+                    "?ui=" + base::WideToUtf8(ui_id_) + "&result=" +
+                    (cancel_count_.load() > 0 ? "cancelled" : failure == 0 ? "success" : "failed") +
+                    "&time=" + std::to_string(Seconds(total_time_));
+  if (Seconds(download_time_) != 0) url += "&download_time=" + std::to_string(Seconds(download_time_));
+  if (Seconds(setup_time_) != 0) url += "&install_time=" + std::to_string(Seconds(setup_time_));
+  LOG_AT(INFO, "Download") << "Attempt to download module: " << url;
+  net::StringDownloadSink sink;
+  std::string error;
+  // Sent even after a stop request: a cancelled installation is reported too.
+  if (!net::DownloadWithProgress(base::AsciiToWide(url), &sink, &error, nullptr, nullptr, nullptr, nullptr, nullptr))
+    PLOG(ERROR) << "Cannot report installation status: " << error;
+}
+
+}  // namespace install

@@ -1,0 +1,134 @@
+// Silent installations run by the real installer against the loopback distribution server: the
+// exit code, what the setup received, the statistics and the installation report.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "base/command_line.h"
+#include "base/file_path.h"
+#include "base/file_util.h"
+#include "base/json.h"
+#include "base/strings.h"
+#include "support/loopback.h"
+#include "support/test_util.h"
+
+namespace install {
+namespace {
+
+class SilentInstallTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.ok());
+    prefix_ = test::UniquePathPrefix();
+    record_ = scratch_.Child(L"setup_record.json");
+    temp_ = scratch_.Child(L"temp");
+    ASSERT_TRUE(base::CreateDirectoryRecursive(temp_));
+    // Every service on the loopback server, under this test's prefix; the installer inherits it.
+    server_.ExportEnvironment();
+    for (const char* service : {"CDN", "STATISTICS", "REPORT", "VARIATIONS", "ABT", "WEBNTP"})
+      Env(std::string("VORLEX_") + service + "_URL", server_.Origin() + prefix_);
+    Env("VORLEX_STAND_IN_RECORD", base::WideToUtf8(record_));
+    Env("TMP", base::WideToUtf8(temp_) + "\\");
+    Env("TEMP", base::WideToUtf8(temp_) + "\\");
+    ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/installstats/", "status": 200, "body": "ok"})"));
+    ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/get/browser/install", "status": 200, "body": "ok"})"));
+  }
+  void TearDown() override {
+    for (const std::string& name : set_) _putenv((name + "=").c_str());
+  }
+  void Env(const std::string& name, const std::string& value) {
+    _putenv((name + "=" + value).c_str());
+    set_.push_back(name);
+  }
+  bool ServeSetup(const wchar_t* build_file) {
+    auto bytes = base::ReadFileToString(base::AppendPath(test::BuildDir(), build_file));
+    return bytes && server_.PutFile(prefix_.substr(1) + "/browser/vorlex/browser-setup.arc", *bytes);
+  }
+  std::optional<DWORD> RunInstaller(const std::wstring& arguments) {
+    return test::RunAndWait(L"\"" + test::InstallerPath() + L"\" " + arguments, 120000);
+  }
+  // The statistics events in order of arrival, as "action/stage" (or "action/status").
+  std::vector<std::string> Events() {
+    std::vector<std::string> events;
+    for (const auto& request : server_.Requests(prefix_ + "/installstats/")) {
+      auto field = [&](const std::string& key) {
+        size_t at = request.path.find("-" + key + "=");
+        if (at == std::string::npos) return std::string();
+        size_t start = at + key.size() + 2;
+        return request.path.substr(start, request.path.find_first_of(",/", start) - start);
+      };
+      std::string second = field("stage").empty() ? field("status") : field("stage");
+      events.push_back(field("action") + (second.empty() ? "" : "/" + second) +
+                       (field("error").empty() ? "" : "!" + field("error")));
+    }
+    return events;
+  }
+  std::string Log() {
+    return base::ReadFileToString(base::AppendPath(temp_, L"lite_installer.log")).value_or("");
+  }
+
+  test::Loopback server_ = test::Loopback::Server();
+  test::ScratchDir scratch_;
+  std::string prefix_;
+  std::wstring record_, temp_;
+  std::vector<std::string> set_;
+};
+
+TEST_F(SilentInstallTest, SetupRunsAndItsExitCodeIsTheInstallers) {
+  ASSERT_TRUE(ServeSetup(L"stand_in_setup_signed.exe"));
+  Env("VORLEX_STAND_IN_EXIT_CODE", "7");
+  std::optional<DWORD> code = RunInstaller(L"--silent --send-statistics --custom-switch=kept");
+  ASSERT_EQ(code, 7u) << Log();
+
+  auto record = base::ParseJson(base::ReadFileToString(record_).value_or(""));
+  ASSERT_TRUE(record) << Log();
+  std::wstring command_line = base::Utf8ToWide((*record)["command_line"].get<std::string>());
+  base::CommandLine setup = base::CommandLine::FromString(command_line);
+  EXPECT_TRUE(base::StartsWith(base::BaseName(setup.GetProgram()), L"vb")) << command_line;
+  EXPECT_TRUE(setup.HasSwitch("silent"));
+  EXPECT_EQ(setup.GetSwitchValue("custom-switch"), L"kept");
+  EXPECT_EQ(setup.GetSwitchValue("progress-window"), L"0");
+  EXPECT_TRUE(setup.HasSwitch("verbose-logging"));
+  EXPECT_TRUE(setup.HasSwitch("send-statistics"));
+  EXPECT_FALSE(setup.HasSwitch("make-browser-default-after-import"));
+  EXPECT_EQ(setup.GetSwitchValue("source"), L"lite");
+  EXPECT_EQ(setup.GetSwitchValue("installerdata"), temp_ + L"\\master_preferences");
+  EXPECT_EQ(setup.GetSwitchValue("clids-file"), temp_ + L"\\clids.xml");
+  EXPECT_FALSE(setup.GetSwitchValue("variations-update-path").empty());
+  EXPECT_FALSE(setup.GetSwitchValue("install-start-time-no-uac").empty());
+  // The setup file is removed after the run; the side files stay for the browser.
+  EXPECT_FALSE(base::PathExists(setup.GetProgram()));
+  EXPECT_TRUE(base::PathExists(temp_ + L"\\master_preferences"));
+
+  server_.WaitForRequests(prefix_ + "/installstats/", 6);
+  EXPECT_EQ(Events(), (std::vector<std::string>{"installer_started", "download/started", "download_attempt/success",
+                                              "download/finished", "setup/setup_exe_launched",
+                                              "setup/setup_exe_exited!7"}));
+  auto reports = server_.WaitForRequests(prefix_ + "/get/browser/install", 1);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].query.find("&result=success&time="), std::string::npos) << reports[0].query;
+  std::string log = Log();
+  EXPECT_NE(log.find("INFO: Setup process exit with code: SUCCESS_EXIT_CODE(0); error: 7"), std::string::npos);
+  EXPECT_NE(log.find("INFO: Installer exit with code: 7 (RunMaster:"), std::string::npos) << log;
+}
+
+TEST_F(SilentInstallTest, ForeignSetupIsNeverRun) {
+  ASSERT_TRUE(ServeSetup(L"stand_in_setup_foreign.exe"));
+  EXPECT_EQ(RunInstaller(L"--silent"), 402u);
+  EXPECT_FALSE(base::PathExists(record_));
+  std::string log = Log();
+  EXPECT_NE(log.find("ERROR: Module verification failed: "), std::string::npos) << log;
+  auto reports = server_.WaitForRequests(prefix_ + "/get/browser/install", 1);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].query.find("&result=failed&"), std::string::npos) << reports[0].query;
+  EXPECT_EQ(reports[0].query.find("download_time="), std::string::npos);  // under a second: left out
+}
+
+TEST_F(SilentInstallTest, TamperedSetupIsNeverRun) {
+  ASSERT_TRUE(ServeSetup(L"stand_in_setup_tampered.exe"));
+  EXPECT_EQ(RunInstaller(L"--silent"), 402u);
+  EXPECT_FALSE(base::PathExists(record_));
+}
+
+}  // namespace
+}  // namespace install
