@@ -47,6 +47,7 @@ struct InstallerEnvironment {
   net::UserIdFunction user_id;
   MachineFacts machine;
   DWORD download_backoff_ms = 15000;  // between failed download attempts
+  DWORD browser_window_poll_ms = 20000;  // checks for the started browser's message window
   static InstallerEnvironment Default();
 };
 

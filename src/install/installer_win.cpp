@@ -34,7 +34,6 @@ namespace install {
 namespace {
 
 constexpr DWORD kThreadWaitMs = 60000;
-constexpr DWORD kBrowserWindowPollMs = 20000;
 
 int64_t Seconds(int64_t micros) { return micros / 1000000; }
 
@@ -261,7 +260,7 @@ void Installer::InstallBrowser() {
   }
   // The window stays until the browser's message window is gone (or the setup closes it).
   auto find_window = LAZY_IMPORT(base::kUser32, FindWindowExW);
-  while (delegate_ && WaitForSingleObject(stop_event_.get(), kBrowserWindowPollMs) != WAIT_OBJECT_0) {
+  while (delegate_ && WaitForSingleObject(stop_event_.get(), environment_.browser_window_poll_ms) != WAIT_OBJECT_0) {
     if (!find_window || !find_window(HWND_MESSAGE, nullptr, L"VorlexBrowser_MessageWindow", nullptr)) {
       delegate_->OnFinished(1);
       break;

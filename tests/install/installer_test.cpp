@@ -1,0 +1,217 @@
+// The Installer in this process, with a recording delegate and a short download back-off: the
+// download attempts and their reports, URL changes, cancellation, and what the window is told.
+#include "install/installer.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <mutex>
+
+#include "base/file_path.h"
+#include "base/file_util.h"
+#include "base/registry.h"
+#include "base/strings.h"
+#include "distrib/brand_info.h"
+#include "distrib/distrib_params.h"
+#include "install/installer_delegate.h"
+#include "support/loopback.h"
+#include "support/test_util.h"
+
+namespace install {
+namespace {
+
+class RecordingDelegate : public InstallerDelegate {
+ public:
+  void OnDownloadProgress(float) override {}
+  void OnSlowDownload() override {}
+  void OnTimeLeft(int seconds, int state) override { Add("time_left " + std::to_string(seconds)); }
+  void OnFinished(int code) override { Add("finished " + std::to_string(code)); }
+  void OnResult(int failure) override { Add("result " + std::to_string(failure)); }
+  HWND GetWindow() override { return reinterpret_cast<HWND>(static_cast<uintptr_t>(0x1234)); }
+  void SetPercentage(int percentage) override { Add("percentage " + std::to_string(percentage)); }
+  void DropCancel() override { Add("drop_cancel"); }
+  // Everything but the time-left estimates, which depend on the transfer's pace.
+  std::vector<std::string> calls() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<std::string> calls;
+    for (const std::string& call : calls_)
+      if (call.rfind("time_left", 0) != 0) calls.push_back(call);
+    return calls;
+  }
+
+ private:
+  void Add(std::string call) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    calls_.push_back(std::move(call));
+  }
+  std::mutex mutex_;
+  std::vector<std::string> calls_;
+};
+
+class InstallerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.ok());
+    prefix_ = test::UniquePathPrefix();
+    for (const char* service : {"STATISTICS", "REPORT", "CDN"}) {
+      std::string assignment = std::string("VORLEX_") + service + "_URL=" + server_.Origin() + prefix_;
+      _putenv(assignment.c_str());
+    }
+    _putenv(("VORLEX_STAND_IN_RECORD=" + base::WideToUtf8(scratch_.Child(L"record.json"))).c_str());
+    ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/installstats/", "status": 200, "body": "ok"})"));
+    ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/get/", "status": 200, "body": "ok"})"));
+    auto setup = base::ReadFileToString(base::AppendPath(test::BuildDir(), L"stand_in_setup_signed.exe"));
+    ASSERT_TRUE(setup && server_.PutFile(prefix_.substr(1) + "/good/setup.exe", *setup));
+    environment_.verify_setup = [](const std::wstring&) { return true; };
+    environment_.user_id = [] { return std::string("{TEST-UID}"); };
+    environment_.download_backoff_ms = 10;
+    environment_.browser_window_poll_ms = 50;
+  }
+  void TearDown() override {
+    for (const char* name : {"VORLEX_STATISTICS_URL=", "VORLEX_REPORT_URL=", "VORLEX_CDN_URL=",
+                             "VORLEX_STAND_IN_RECORD="})
+      _putenv(name);
+  }
+  // A brand whose configuration names the setup URLs (relative to this test's prefix).
+  std::unique_ptr<distrib::BrandInfo> Brand(const std::string& setup_url, const std::string& setup_url64 = "") {
+    auto brand = std::make_unique<distrib::BrandInfo>(scratch_.path() + L"\\");
+    std::string config = R"({"brand_id": "vorlex", "install": {"setup_url": ")" + Url(setup_url) + "\"";
+    if (!setup_url64.empty()) config += R"(, "setup_url64": ")" + Url(setup_url64) + "\"";
+    brand->ParseConfig(config + "}}");
+    brand->ApplyDefaults();
+    return brand;
+  }
+  std::string Url(const std::string& path) const { return server_.Origin() + prefix_ + path; }
+  // Statistics events as "action/stage-or-status" plus "!error".
+  std::vector<std::string> Events() {
+    std::vector<std::string> events;
+    for (const auto& request : server_.Requests(prefix_ + "/installstats/")) {
+      auto field = [&](const std::string& key) {
+        size_t at = request.path.find("-" + key + "=");
+        if (at == std::string::npos) return std::string();
+        size_t start = at + key.size() + 2;
+        return request.path.substr(start, request.path.find_first_of(",/", start) - start);
+      };
+      std::string second = field("stage").empty() ? field("status") : field("stage");
+      events.push_back(field("action") + (second.empty() ? "" : "/" + second) +
+                       (field("error").empty() ? "" : "!" + field("error")));
+    }
+    return events;
+  }
+
+  test::Loopback server_ = test::Loopback::Server();
+  test::ScratchDir scratch_;
+  std::string prefix_;
+  InstallerEnvironment environment_;
+};
+
+TEST_F(InstallerTest, EveryAttemptFailsWith401AndIsReported) {
+  auto brand = Brand("/missing/setup.exe");
+  distrib::DistribParams distrib("vup=0");
+  RecordingDelegate delegate;
+  int result = 0;
+  {
+    Installer installer(&delegate, brand.get(), &distrib, false, environment_);
+    installer.RunSynchronously();
+    result = installer.result_code();
+  }
+  EXPECT_EQ(result, kResultNotObtained);
+  EXPECT_EQ(server_.Requests(prefix_ + "/missing/").size(), 6u);
+  server_.WaitForRequests(prefix_ + "/installstats/", 14);
+  std::vector<std::string> events = Events();
+  ASSERT_EQ(events.size(), 14u);
+  EXPECT_EQ(events[1], "download/started");
+  EXPECT_EQ(events[2], "download/error!attempt_1_final_query_info_404_0");
+  EXPECT_EQ(events[3], "download_attempt/failed!final_query_info_404_0");
+  EXPECT_EQ(events[13], "download_attempt/failed!final_query_info_404_0");
+  // The window hears the failure; the worker's last check finds no browser either.
+  EXPECT_EQ(delegate.calls(), (std::vector<std::string>{"result 2", "finished 1"}));
+  auto reports = server_.Requests(prefix_ + "/get/browser/install");
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].query.find("result=failed"), std::string::npos);
+}
+
+TEST_F(InstallerTest, TwoUrlsTakeThreeAttemptsEachAndALaterSuccessEndsTheExperiment) {
+  // The 64-bit experiment chooses 64 bits; that URL fails three times, the default one serves.
+  base::RegistryKey scratch = base::RegistryKey::Create(HKEY_CURRENT_USER, L"Software\\VorlexTest\\installer", KEY_ALL_ACCESS);
+  ASSERT_TRUE(scratch.valid());
+  ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, scratch.get()), ERROR_SUCCESS);
+  auto brand = Brand("/good/setup.exe", "/x64/setup.exe");
+  distrib::DistribParams distrib("vup=0&try_x64=1&x64_ram=1024");
+  environment_.machine = {true, 1ull << 32, true};
+  _putenv("VORLEX_STAND_IN_EXIT_CODE=3");
+  int result = 0;
+  {
+    Installer installer(nullptr, brand.get(), &distrib, false, environment_);
+    installer.RunSynchronously();
+    result = installer.result_code();
+  }
+  _putenv("VORLEX_STAND_IN_EXIT_CODE=");
+  base::RegistryKey product = base::RegistryKey::Open(HKEY_CURRENT_USER, kProductKey, KEY_READ);
+  std::optional<std::wstring> stored = product.valid() ? product.ReadString(L"try_x64") : std::nullopt;
+  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+  scratch = base::RegistryKey();
+  (void)base::DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\VorlexTest\\installer");
+
+  EXPECT_EQ(result, 3);
+  EXPECT_EQ(stored, L"2");  // success only on a later URL switches the experiment off
+  EXPECT_EQ(server_.Requests(prefix_ + "/x64/").size(), 3u);
+  EXPECT_EQ(server_.Requests(prefix_ + "/good/").size(), 1u);
+  server_.WaitForRequests(prefix_ + "/installstats/", 12);
+  std::vector<std::string> events = Events();
+  EXPECT_EQ(events[8], "download_attempt/success");
+  EXPECT_EQ(events.back(), "setup/setup_exe_exited");  // exit code 3 carries no error
+  auto attempts = server_.Requests(prefix_ + "/installstats/");
+  EXPECT_NE(attempts[8].path.find("-attempt_number=4,"), std::string::npos) << attempts[8].path;
+  EXPECT_NE(attempts[8].path.find("-x64=1"), std::string::npos) << attempts[8].path;
+}
+
+TEST_F(InstallerTest, DoNotLaunchBrowserFinishesTheWindowAtOnce) {
+  auto brand = Brand("/good/setup.exe");
+  distrib::DistribParams distrib("vup=0");
+  RecordingDelegate delegate;
+  {
+    Installer installer(&delegate, brand.get(), &distrib, false, environment_);
+    installer.RunSynchronously();
+    EXPECT_EQ(installer.result_code(), 0);
+  }
+  // Without "do-not-launch-browser" the window waits for the browser's message window, which
+  // the stand-in does not leave: finished once at the first check.
+  EXPECT_EQ(delegate.calls(), (std::vector<std::string>{"percentage 40", "drop_cancel", "finished 1"}));
+}
+
+TEST_F(InstallerTest, CancelledInstallationIsReportedAsSuch) {
+  auto brand = Brand("/missing/setup.exe");
+  distrib::DistribParams distrib("vup=0");
+  RecordingDelegate delegate;
+  {
+    Installer installer(&delegate, brand.get(), &distrib, false, environment_);
+    installer.Cancel();
+    installer.Start();
+    server_.WaitForRequests(prefix_ + "/missing/", 1);
+    EXPECT_TRUE(installer.WaitForInstallAsync());
+  }
+  // No attempt is reported once the user cancelled, and the stopped run tells the window nothing.
+  for (const std::string& event : Events()) EXPECT_EQ(event.find("download_attempt"), std::string::npos) << event;
+  EXPECT_EQ(delegate.calls(), std::vector<std::string>());
+  auto reports = server_.WaitForRequests(prefix_ + "/get/browser/install", 1);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].query.find("result=cancelled"), std::string::npos);
+}
+
+TEST_F(InstallerTest, FailedVerificationKeepsTheHandOffForALaterRun) {
+  auto brand = Brand("/good/setup.exe");
+  distrib::DistribParams distrib("vup=0");
+  environment_.verify_setup = [](const std::wstring&) { return false; };
+  Installer installer(nullptr, brand.get(), &distrib, false, environment_);
+  installer.RunSynchronously();
+  EXPECT_EQ(installer.result_code(), kResultVerificationFailed);
+  EXPECT_FALSE(base::PathExists(scratch_.Child(L"record.json")));
+  EXPECT_TRUE(base::PathExists(scratch_.Child(L"master_preferences")));
+  server_.WaitForRequests(prefix_ + "/installstats/", 5);
+  EXPECT_EQ(Events().back(), "verification/error");
+}
+
+}  // namespace
+}  // namespace install
