@@ -213,5 +213,48 @@ TEST_F(InstallerTest, FailedVerificationKeepsTheHandOffForALaterRun) {
   EXPECT_EQ(Events().back(), "verification/error");
 }
 
+// All five background tasks: their paths reach the setup, and what the setup finds there is what
+// the server served. The setup download is slowed so that the tasks are done by then.
+TEST_F(InstallerTest, SideDataReachesTheSetup) {
+  ASSERT_TRUE(server_.PutFile(prefix_.substr(1) + "/seed", "variations-body"));
+  ASSERT_TRUE(server_.PutFile(prefix_.substr(1) + "/abt", "abt-body"));
+  ASSERT_TRUE(server_.PutFile(prefix_.substr(1) + "/ntp/update.json",
+                              R"({"version": "1", "main_html": "i.html", "resources": ["js/r.js"]})"));
+  ASSERT_TRUE(server_.PutFile(prefix_.substr(1) + "/ntp/i.html", "<html>"));
+  ASSERT_TRUE(server_.PutFile(prefix_.substr(1) + "/ntp/js/r.js", "r"));
+  ASSERT_TRUE(server_.PutFile(prefix_.substr(1) + "/configs/all_zip", "server-config"));
+  ASSERT_TRUE(server_.PutFile(prefix_.substr(1) + "/wall/pack-2.zip", "wallpapers"));
+  ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/seed", "headers": [["X-Seed-Signature", "s1"]]})"));
+  ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/abt", "headers": [["X-Seed-Signature", "s2"]]})"));
+  ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/good/", "delay_ms": 1500})"));
+  auto brand = std::make_unique<distrib::BrandInfo>(scratch_.path() + L"\\");
+  brand->ParseConfig(R"({"brand_id": "vorlex", "urls": {"variations": ")" + Url("/seed") + R"(", "abt": ")" +
+                     Url("/abt") + R"(", "webntp": ")" + Url("/ntp") + R"("}, "install": {"setup_url": ")" +
+                     Url("/good/setup.exe") + R"(", "preloaded_wallpapers_url": ")" + Url("/wall/") + R"("}})");
+  brand->ApplyDefaults();
+  distrib::DistribParams distrib("vup=1&abtup=1&webntp=1&scup=1&pwexp=pack-2.zip");
+  std::wstring kept = scratch_.Child(L"kept");
+  _putenv(("VORLEX_STAND_IN_KEEP_SIDE_DATA=" + base::WideToUtf8(kept)).c_str());
+  int result = -1;
+  {
+    Installer installer(nullptr, brand.get(), &distrib, true, environment_);
+    installer.RunSynchronously();
+    result = installer.result_code();
+  }
+  _putenv("VORLEX_STAND_IN_KEEP_SIDE_DATA=");
+  EXPECT_EQ(result, 0);
+  auto read = [&](const wchar_t* name) { return base::ReadFileToString(base::AppendPath(kept, name)).value_or("<none>"); };
+  EXPECT_NE(read(L"variations-update-path").find("\"variations_seed_base64\":\"dmFyaWF0aW9ucy1ib2R5\""),
+            std::string::npos);
+  EXPECT_NE(read(L"abt-update-path").find("\"variations_seed_signature\":\"s2\""), std::string::npos);
+  EXPECT_EQ(read(L"webntp-path\\webntp\\js\\r.js"), "r");
+  EXPECT_EQ(read(L"webntp-path\\webntp\\flag"), "");
+  EXPECT_EQ(read(L"server-config-bundle-path"), "server-config");
+  EXPECT_EQ(read(L"preloaded-wallpaper-bundle-path"), "wallpapers");
+  auto configs = server_.Requests(prefix_ + "/configs/all_zip");
+  ASSERT_EQ(configs.size(), 1u);
+  EXPECT_EQ(configs[0].query, "brandID=vorlex");
+}
+
 }  // namespace
 }  // namespace install

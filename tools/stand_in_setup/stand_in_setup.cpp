@@ -12,6 +12,10 @@
 //                          close, higher
 //   step-delay=<ms>        pause between progress steps
 //   sleep=<ms>             pause before exiting
+//   keep-side-data=<dir>   copy what the side-data switches name ("variations-update-path",
+//                          "abt-update-path", "webntp-path", "server-config-bundle-path",
+//                          "preloaded-wallpaper-bundle-path") into <dir>\<switch name>, as a setup
+//                          consumes them during its run
 //   exit-code=<n>          the exit code (default 0)
 // Independent of the installer's own code on purpose: it parses its command line like a foreign
 // program would.
@@ -181,6 +185,36 @@ void PostProgress(HWND target, const std::wstring& steps, DWORD delay_ms) {
   }
 }
 
+// Copies a file, or a directory with everything below it.
+bool CopyTree(const std::wstring& from, const std::wstring& to) {
+  DWORD attributes = GetFileAttributesW(from.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
+  if (!CreateDirectoryW(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((from + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return true;
+  bool ok = true;
+  do {
+    std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") ok = CopyTree(from + L"\\" + name, to + L"\\" + name) && ok;
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return ok;
+}
+
+bool KeepSideData(const std::vector<std::wstring>& args, const std::wstring& dir) {
+  CreateDirectoryW(dir.c_str(), nullptr);
+  bool ok = true;
+  for (const wchar_t* name : {L"variations-update-path", L"abt-update-path", L"webntp-path",
+                              L"server-config-bundle-path", L"preloaded-wallpaper-bundle-path"}) {
+    std::wstring path = Switch(args, name);
+    if (!path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+      ok = CopyTree(path, dir + L"\\" + name) && ok;
+  }
+  return ok;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
@@ -203,6 +237,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   HWND target = reinterpret_cast<HWND>(uintptr_t(wcstoull(Switch(args, L"progress-window").c_str(), nullptr, 10)));
   std::wstring steps = Option(args, L"progress");
   if (target && !steps.empty()) PostProgress(target, steps, wcstoul(Option(args, L"step-delay").c_str(), nullptr, 10));
+
+  std::wstring keep = Option(args, L"keep-side-data");
+  if (!keep.empty() && !KeepSideData(args, keep)) return 93;
 
   DWORD sleep_ms = wcstoul(Option(args, L"sleep").c_str(), nullptr, 10);
   if (sleep_ms) Sleep(sleep_ms);
