@@ -5,7 +5,8 @@
 namespace ui {
 
 std::wstring LoadUiString(int id, uint16_t language) {
-  if (id < 0) return {};
+  // Language 0 would make FindResourceExW pick the thread's language: no table is asked for.
+  if (id < 0 || language == 0) return {};
   HMODULE module = ::GetModuleHandleW(nullptr);
   HRSRC info = ::FindResourceExW(module, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language);
   if (!info) return {};
