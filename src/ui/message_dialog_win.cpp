@@ -273,6 +273,16 @@ void NoticeDialog::OnMainButton() {
   if (!second_only_) End(1);
 }
 
+std::wstring UnsupportedProcessorText(uint16_t language, bool sse3_missing) {
+  return LoadUiString(strings::kCannotInstallOnComputer, language) + L"\n" +
+         LoadUiString(sse3_missing ? strings::kNoSse3 : strings::kNoSse2, language);
+}
+
+void ShowUnsupportedProcessorMessage(uint16_t language, bool sse3_missing) {
+  USER32(MessageBoxW)(nullptr, UnsupportedProcessorText(language, sse3_missing).c_str(),
+                      LoadUiString(strings::kInstallerCaption, language).c_str(), MB_OK);
+}
+
 std::unique_ptr<NoticeDialog> MakeRevocationProviderNotice(uint16_t language) {
   return std::make_unique<NoticeDialog>(
       language,

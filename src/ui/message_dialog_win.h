@@ -121,6 +121,12 @@ class NoticeDialog : public MessageDialog {
   bool second_only_;
 };
 
+// The start-up message of a processor without SSE2 or SSE3: a system message box (OK only, no
+// owner) captioned with string 401, saying string 447, a line break and string 413 (no SSE3) or
+// 441 (no SSE2).
+std::wstring UnsupportedProcessorText(uint16_t language, bool sse3_missing);
+void ShowUnsupportedProcessorMessage(uint16_t language, bool sse3_missing);
+
 // The three notices of the installer.
 std::unique_ptr<NoticeDialog> MakeRevocationProviderNotice(uint16_t language);
 std::unique_ptr<NoticeDialog> MakeNewerVersionNotice(uint16_t language);

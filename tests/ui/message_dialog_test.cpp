@@ -8,7 +8,10 @@
 #include <string>
 
 #include "gui_util.h"
+#include "ui/drawing_win.h"
 #include "ui/message_dialog_win.h"
+#include "ui/resource_ids.h"
+#include "ui/string_table.h"
 #include "ui/scale.h"
 
 namespace ui {
@@ -181,6 +184,55 @@ TEST(MessageDialog, OneButtonNotices) {
       Click(dialog, 1);
     });
     EXPECT_EQ(c.notice->Run(), 1) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace ui
+
+namespace ui {
+namespace {
+
+// Height DrawTextW needs for a text wrapped to `width` in a font of `size` design units.
+int WrappedHeight(const std::wstring& text, int size, int width) {
+  base::ScopedGdiObject font = CreateUiFont(L"Arial", size);
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(screen, font.get());
+  RECT rect = {0, 0, width, 0};
+  DrawTextW(screen, text.c_str(), static_cast<int>(text.size()), &rect,
+            DT_CALCRECT | DT_WORDBREAK);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  return rect.bottom;
+}
+
+// Translations must fit the fixed panel: the title above the body, the body above the buttons.
+TEST(MessageDialog, EveryTranslationFitsItsPanel) {
+  struct Variant {
+    int title, body;
+    const TextMargins& margins;
+  } variants[] = {
+      {strings::kResumeQuestion, 0, kMessageTextMargins},
+      {strings::kInstallError, strings::kDownloadManually, kMessageTextMargins},
+      {strings::kCannotInstall, strings::kRevocationProviderBody, kRevocationTextMargins},
+      {strings::kNewerVersionTitle, strings::kOldVersionBody, kMessageTextMargins},
+      {strings::kNoDiskSpace, strings::kFreeDiskSpace, kMessageTextMargins},
+  };
+  for (const Variant& v : variants) {
+    auto layout = LayOutMessageDialog({Scale(397), Scale(174)}, {Scale(120), Scale(28)},
+                                      {Scale(120), Scale(28)}, false, ShownButtons::kBoth,
+                                      v.margins, ScaleFactor());
+    for (uint16_t language : kUiLanguages) {
+      if (language == 1028 || language == 1041 || language == 2052) continue;  // no CJK font here
+      EXPECT_LE(WrappedHeight(LoadUiString(v.title, language), 16, layout.title.width()),
+                layout.title.height())
+          << "title " << v.title << " language " << language;
+      if (v.body) {
+        EXPECT_LE(WrappedHeight(LoadUiString(v.body, language), 13, layout.body.width()),
+                  layout.body.height())
+            << "body " << v.body << " language " << language;
+      }
+    }
   }
 }
 
