@@ -11,12 +11,14 @@ namespace ui::gdiplus {
 
 struct GpImage;
 struct GpGraphics;
+struct GpImageAttributes;
 using GpBitmap = GpImage;
 using Status = int;  // 0 = Ok
 inline constexpr int kUnitPixel = 2;
 inline constexpr int kPixelFormat32bppPARGB = 0x000E200B;
 inline constexpr int kInterpolationHighQualityBicubic = 7;
 inline constexpr int kPixelOffsetHalf = 4;  // PixelOffsetModeHalf
+inline constexpr int kWrapModeTileFlipXY = 3;
 
 using LoadImageFromStreamIcmFn = Status WINAPI(IStream*, GpImage**);
 using DisposeImageFn = Status WINAPI(GpImage*);
@@ -31,6 +33,8 @@ using DrawImageRectRectFn = Status WINAPI(GpGraphics*, GpImage*, float, float, f
                                           float, float, float, float, int, const void*, void*,
                                           void*);
 using CreateBitmapFromHbitmapFn = Status WINAPI(HBITMAP, HPALETTE, GpBitmap**);
+using CreateImageAttributesFn = Status WINAPI(GpImageAttributes**);
+using SetImageAttributesWrapModeFn = Status WINAPI(GpImageAttributes*, int, DWORD, BOOL);
 using CreateBitmapFromScan0Fn = Status WINAPI(INT, INT, INT, INT, BYTE*, GpBitmap**);
 
 #define VORLEX_GDIPLUS_FN(type, name)                                            \
@@ -50,6 +54,8 @@ VORLEX_GDIPLUS_FN(SetPixelOffsetModeFn, SetPixelOffsetMode)
 VORLEX_GDIPLUS_FN(DrawImageRectRectFn, DrawImageRectRect)
 VORLEX_GDIPLUS_FN(CreateBitmapFromHbitmapFn, CreateBitmapFromHBITMAP)
 VORLEX_GDIPLUS_FN(CreateBitmapFromScan0Fn, CreateBitmapFromScan0)
+VORLEX_GDIPLUS_FN(CreateImageAttributesFn, CreateImageAttributes)
+VORLEX_GDIPLUS_FN(SetImageAttributesWrapModeFn, SetImageAttributesWrapMode)
 #undef VORLEX_GDIPLUS_FN
 
 }  // namespace ui::gdiplus

@@ -69,6 +69,21 @@ class Graphics {
   gdiplus::GpGraphics* graphics_;
 };
 
+// Mirrored edges for scaled draws: without them GDI+ blends a picture's border pixels with
+// transparency when it stretches, which halves one-pixel shadow edges and softens sprite borders.
+// Created once and kept for the process.
+const gdiplus::GpImageAttributes* MirroredEdges() {
+  static gdiplus::GpImageAttributes* const attributes = []() -> gdiplus::GpImageAttributes* {
+    auto create = gdiplus::CreateImageAttributes();
+    auto set_wrap = gdiplus::SetImageAttributesWrapMode();
+    gdiplus::GpImageAttributes* created = nullptr;
+    if (!create || !set_wrap || create(&created) != 0) return nullptr;
+    set_wrap(created, gdiplus::kWrapModeTileFlipXY, 0, FALSE);
+    return created;
+  }();
+  return attributes;
+}
+
 void DrawScaled(gdiplus::GpGraphics* graphics, gdiplus::GpImage* image, double factor, int x,
                 int y, int width, int height, int src_x, int src_y, int src_width,
                 int src_height) {
@@ -77,7 +92,8 @@ void DrawScaled(gdiplus::GpGraphics* graphics, gdiplus::GpImage* image, double f
   draw(graphics, image, static_cast<float>(x), static_cast<float>(y), static_cast<float>(width),
        static_cast<float>(height), static_cast<float>(src_x / factor),
        static_cast<float>(src_y / factor), static_cast<float>(src_width / factor),
-       static_cast<float>(src_height / factor), gdiplus::kUnitPixel, nullptr, nullptr, nullptr);
+       static_cast<float>(src_height / factor), gdiplus::kUnitPixel, MirroredEdges(), nullptr,
+       nullptr);
 }
 
 }  // namespace
