@@ -140,3 +140,52 @@ TEST(WindowShadow, DarkensTheBandAroundTheWindow) {
 
 }  // namespace
 }  // namespace ui
+
+#include "ui/drawing_win.h"
+#include "ui/sentence_windows_win.h"
+#include "ui/string_table.h"
+
+namespace ui {
+namespace {
+
+TEST(LicenseSentence, PiecesAsChildWindowsInEveryLanguage) {
+  HWND host = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 728, 400, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+  auto font = CreateUiFont(L"Arial", 12);
+  const int line_height = LineHeight(AsFont(font));
+  for (uint16_t language : kUiLanguages) {
+    std::wstring sentence = LoadUiString(strings::kLicenseSentence, language);
+    auto windows = CreateSentenceWindows(host, sentence, 400, 38, 267, AsFont(font), false, 122,
+                                         123);
+    ASSERT_FALSE(windows.empty()) << language;
+    int links = 0;
+    std::wstring joined;
+    for (const SentenceWindow& piece : windows) {
+      RECT rect = ui_test::ChildRect(piece.window);
+      EXPECT_EQ(GetDlgCtrlID(piece.window), piece.link ? 123 : 122);
+      EXPECT_EQ((rect.top - 38) % line_height, 0) << language;
+      EXPECT_EQ(rect.bottom - rect.top, line_height);
+      EXPECT_GE(rect.left, 400);
+      EXPECT_LE(rect.right, 400 + 267) << language;  // the sentence keeps inside its column
+      links += piece.link;
+      wchar_t text[256] = {};
+      GetWindowTextW(piece.window, text, 256);
+      joined += text;
+      DestroyWindow(piece.window);
+    }
+    EXPECT_EQ(links, 1) << language;
+    // Nothing lost but the link markers.
+    std::wstring expected = sentence;
+    for (const wchar_t* marker : {L"((", L"))"}) expected.erase(expected.find(marker), 2);
+    EXPECT_EQ(joined, expected) << language;
+  }
+  // English: the link closes the sentence on its second line, centred layout moves it right.
+  auto english = CreateSentenceWindows(host, LoadUiString(strings::kLicenseSentence, 1033), 424,
+                                       350, 242, AsFont(font), true, 1013, 1014);
+  ASSERT_GE(english.size(), 2u);
+  EXPECT_GT(ui_test::ChildRect(english.front().window).left, 424);
+  DestroyWindow(host);
+}
+
+}  // namespace
+}  // namespace ui
