@@ -1,8 +1,9 @@
-// ui_demo --dialog=resume|error|revocation|newer|diskspace|cpu [--language=1049]
+// ui_demo --dialog=resume|error|revocation|newer|diskspace|cpu|first [--language=1049] [--mask=7]
 //         [--force-device-scale-factor=2] [--ready-file=NAME] [--hold-ms=N]
 // Shows one message dialog of the installer. With --ready-file the file is written once the
 // dialog is on screen (a screenshot script waits for it); with --hold-ms the dialog closes itself
 // through its second button (or its only button) after that many milliseconds. Prints the end code.
+// "first" previews the first screen (check-box mask 0..7) without an installation behind it.
 #include <windows.h>
 
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include "base/strings.h"
 #include "startup/ui_environment_win.h"
 #include "ui/message_dialog_win.h"
+#include "first_screen_preview.h"
 
 namespace {
 
@@ -63,6 +65,14 @@ int wmain() {
   if (auto hold = base::ParseUint32(command_line.GetSwitchValue("hold-ms"))) g_hold_ms = *hold;
 
   startup::UiEnvironment environment;
+  if (which == "first") {
+    int mask = 7;
+    if (auto parsed = base::ParseUint32(command_line.GetSwitchValue("mask"))) mask = *parsed;
+    SetTimer(nullptr, 0, 50, WatchForDialog);
+    INT_PTR code = RunFirstScreenPreview(language, mask);
+    printf("preview ended with %d\n", static_cast<int>(code));
+    return static_cast<int>(code);
+  }
   if (which == "cpu") {
     ui::ShowUnsupportedProcessorMessage(language, true);
     return 0;
