@@ -1,0 +1,74 @@
+#include "ui/window_shadow_win.h"
+
+#include <cstring>
+
+#include "base/unique_handle.h"
+#include "logging/log.h"
+#include "ui/drawing_win.h"
+#include "ui/first_screen_layout.h"
+#include "ui/resource_bitmap.h"
+#include "ui/scale.h"
+#include "ui/win32_api_win.h"
+
+namespace ui {
+
+std::vector<uint32_t> ComposeWindowShadow(int w, int h) {
+  const int e = Scale(8);
+  const int width = w + 2 * e;
+  const int height = h + 2 * e;
+  if (w <= 0 || h <= 0) return {};
+  std::vector<uint32_t> pixels(static_cast<size_t>(width) * height, 0);
+  for (const ShadowPiece& piece : ShadowPieces(w, h, e)) {
+    ResourceBitmap image;
+    if (!image.Load(piece.image_id)) continue;
+    // Pieces are stretched over their rectangles (edges are one pixel long).
+    image.DrawToPremultipliedBits(pixels.data(), width, height, piece.rect.left, piece.rect.top,
+                                  piece.rect.width(), piece.rect.height(), 0, 0, image.width(),
+                                  image.height());
+  }
+  return pixels;
+}
+
+HWND CreateWindowShadow(HWND window) {
+  RECT rect;
+  if (!USER32(GetWindowRect)(window, &rect)) return nullptr;
+  const int e = Scale(8);
+  const int w = rect.right - rect.left;
+  const int h = rect.bottom - rect.top;
+  const int width = w + 2 * e;
+  const int height = h + 2 * e;
+  HWND shadow = USER32(CreateWindowExW)(WS_EX_LAYERED, L"STATIC", L"", WS_POPUPWINDOW | WS_VISIBLE,
+                                        rect.left - e, rect.top - e, width, height, window,
+                                        nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  if (!shadow) {
+    PLOG(ERROR) << "Failed to create the shadow window";
+    return nullptr;
+  }
+  ScreenDc screen;
+  if (!screen.get()) return shadow;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  base::ScopedMemoryDc memory(GDI32(CreateCompatibleDC)(screen.get()));
+  base::ScopedGdiObject bitmap(
+      GDI32(CreateDIBSection)(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!memory || !bitmap || !bits) return shadow;
+  ScopedSelectObject select(memory.get(), bitmap.get());
+  std::vector<uint32_t> pixels = ComposeWindowShadow(w, h);
+  if (pixels.empty()) return shadow;
+  memcpy(bits, pixels.data(), pixels.size() * sizeof(uint32_t));
+  POINT position = {rect.left - e, rect.top - e};
+  SIZE size = {width, height};
+  POINT source = {0, 0};
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  USER32(UpdateLayeredWindow)(shadow, screen.get(), &position, &size, memory.get(), &source, 0,
+                              &blend, ULW_ALPHA);
+  return shadow;
+}
+
+}  // namespace ui

@@ -1,0 +1,240 @@
+// Message dialogs as real modal windows: results of each button, the keys that must not close
+// them, their geometry, and what they look like (screenshots under build/win/screenshots).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "gui_util.h"
+#include "ui/drawing_win.h"
+#include "ui/message_dialog_win.h"
+#include "ui/resource_ids.h"
+#include "ui/string_table.h"
+#include "ui/scale.h"
+
+namespace ui {
+namespace {
+
+using ui_test::CaptureWindow;
+using ui_test::ChildRect;
+using ui_test::Pixels;
+using ui_test::WhenDialogShown;
+
+RECT ToRect(const Rect& r) { return {r.left, r.top, r.right, r.bottom}; }
+bool Same(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE; }
+
+struct ShadowSearch {
+  HWND owner, found;
+};
+
+BOOL CALLBACK MatchShadow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<ShadowSearch*>(param);
+  if (GetWindow(window, GW_OWNER) == search->owner &&
+      (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED)) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// The layered shadow popup owned by the dialog.
+HWND FindShadow(HWND dialog) {
+  ShadowSearch search = {dialog, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), MatchShadow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+bool IsAmber(const Pixels& p, int x, int y) {
+  return p.R(x, y) > 225 && p.G(x, y) > 170 && p.B(x, y) < 140;
+}
+bool IsLight(const Pixels& p, int x, int y) {
+  return p.R(x, y) > 215 && p.G(x, y) > 215 && p.B(x, y) > 215;
+}
+// Pixels of the dialog's grey text inside a rectangle (window coordinates = client here).
+int TextPixels(const Pixels& p, const RECT& r) {
+  int count = 0;
+  for (int y = r.top; y < r.bottom && y < p.height; ++y)
+    for (int x = r.left; x < r.right && x < p.width; ++x)
+      if (p.R(x, y) < 160 && p.G(x, y) < 160 && p.B(x, y) < 160) ++count;
+  return count;
+}
+
+// Checks shared by every variant while it is shown; returns its screenshot.
+Pixels CheckShownDialog(HWND dialog, const MessageDialog& object, const std::wstring& name) {
+  RECT window;
+  GetWindowRect(dialog, &window);
+  EXPECT_EQ(window.right - window.left, Scale(397));  // the test display runs at scale 1
+  EXPECT_EQ(window.bottom - window.top, Scale(174));
+  const MessageDialogLayout& layout = object.layout();
+  EXPECT_TRUE(Same(ChildRect(GetDlgItem(dialog, 1)), ToRect(layout.main_button)));
+  EXPECT_TRUE(Same(ChildRect(GetDlgItem(dialog, 113)), ToRect(layout.second_button)));
+  EXPECT_TRUE(Same(ChildRect(GetDlgItem(dialog, 107)), ToRect(layout.title)));
+  EXPECT_EQ(IsWindowVisible(GetDlgItem(dialog, 1)) != FALSE, layout.main_visible);
+  EXPECT_EQ(IsWindowVisible(GetDlgItem(dialog, 113)) != FALSE, layout.second_visible);
+
+  HWND shadow = FindShadow(dialog);
+  EXPECT_NE(shadow, nullptr);
+  if (shadow) {
+    RECT shadow_rect;
+    GetWindowRect(shadow, &shadow_rect);
+    RECT expected = {window.left - Scale(7), window.top - Scale(4), window.right + Scale(6),
+                     window.bottom + Scale(8)};
+    EXPECT_TRUE(Same(shadow_rect, expected));
+    EXPECT_TRUE(GetWindowLongW(shadow, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
+  }
+
+  Pixels shot = CaptureWindow(dialog);
+  ui_test::SaveScreenshot(shot, name);
+  EXPECT_TRUE(IsLight(shot, 12, 12)) << "panel";
+  EXPECT_GT(TextPixels(shot, ToRect(layout.title)), 30) << "title text";
+  if (layout.main_visible) {
+    EXPECT_TRUE(IsAmber(shot, layout.main_button.left + 5, layout.main_button.top + 14))
+        << "main button";
+  }
+  if (layout.second_visible) {
+    EXPECT_TRUE(IsLight(shot, layout.second_button.left + 5, layout.second_button.top + 14))
+        << "second button";
+    EXPECT_GT(TextPixels(shot, ToRect(layout.second_button)), 10) << "second button text";
+  }
+  return shot;
+}
+
+void Click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+TEST(MessageDialog, ResumeQuestionStaysOpenOnEscapeAndRunsAgain) {
+  ResumeQuestionDialog question(1033);
+  WhenDialogShown([&](HWND dialog) {
+    SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    CheckShownDialog(dialog, question, L"dialog_resume_question_en");
+    // Right-aligned pair, no body.
+    EXPECT_GT(question.layout().main_button.left, Scale(100));
+    wchar_t body[8] = L"x";
+    GetDlgItemTextW(dialog, -1, body, 8);
+    EXPECT_STREQ(body, L"");
+    Click(dialog, 1);
+  });
+  EXPECT_EQ(question.Run(), 1);
+  EXPECT_FALSE(question.is_open());
+
+  // The same object shows again (the progress screen asks each time) and Cancel gives 113.
+  WhenDialogShown([&](HWND dialog) { Click(dialog, 113); });
+  EXPECT_EQ(question.Run(), 113);
+}
+
+TEST(MessageDialog, InstallationErrorOpensManualDownload) {
+  std::string opened;
+  InstallErrorDialog error(1049, "https://127.0.0.1/manual?lang=ru",
+                           [&](const std::string& url) { opened = url; });
+  WhenDialogShown([&](HWND dialog) {
+    CheckShownDialog(dialog, error, L"dialog_install_error_ru");
+    EXPECT_EQ(error.layout().main_button.left, Scale(40));
+    EXPECT_TRUE(opened.empty());
+    Click(dialog, 1);
+  });
+  EXPECT_EQ(error.Run(), 1);
+  EXPECT_EQ(opened, "https://127.0.0.1/manual?lang=ru");
+
+  opened.clear();
+  WhenDialogShown([&](HWND dialog) { Click(dialog, 113); });
+  EXPECT_EQ(error.Run(), 113);
+  EXPECT_TRUE(opened.empty());
+}
+
+TEST(MessageDialog, RevocationProviderShowsOnlyCentredCancel) {
+  auto notice = MakeRevocationProviderNotice(1033);
+  WhenDialogShown([&](HWND dialog) {
+    CheckShownDialog(dialog, *notice, L"dialog_revocation_provider_en");
+    RECT client;
+    GetClientRect(dialog, &client);
+    const Rect& cancel = notice->layout().second_button;
+    EXPECT_LE(std::abs((cancel.left + cancel.right) / 2 - client.right / 2), 1);
+    wchar_t text[32] = {};
+    GetDlgItemTextW(dialog, 113, text, 32);
+    EXPECT_STREQ(text, L"Cancel");
+    // Enter aims at the hidden main button: nothing happens.
+    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    Click(dialog, 113);
+  });
+  EXPECT_EQ(notice->Run(), 113);
+}
+
+TEST(MessageDialog, OneButtonNotices) {
+  struct Case {
+    std::unique_ptr<NoticeDialog> notice;
+    const wchar_t* name;
+    const wchar_t* button;
+  };
+  Case cases[] = {
+      {MakeNewerVersionNotice(1033), L"dialog_newer_version_en", L"OK"},
+      {MakeDiskSpaceNotice(1033), L"dialog_disk_space_en", L"OK"},
+      {MakeDiskSpaceNotice(1049), L"dialog_disk_space_ru", L"\x041E\x041A"},
+      {MakeNewerVersionNotice(1041), L"dialog_newer_version_ja", L"OK"},
+  };
+  for (Case& c : cases) {
+    WhenDialogShown([&](HWND dialog) {
+      CheckShownDialog(dialog, *c.notice, c.name);
+      wchar_t text[32] = {};
+      GetDlgItemTextW(dialog, 1, text, 32);
+      EXPECT_STREQ(text, c.button);
+      Click(dialog, 1);
+    });
+    EXPECT_EQ(c.notice->Run(), 1) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace ui
+
+namespace ui {
+namespace {
+
+// Height DrawTextW needs for a text wrapped to `width` in a font of `size` design units.
+int WrappedHeight(const std::wstring& text, int size, int width) {
+  base::ScopedGdiObject font = CreateUiFont(L"Arial", size);
+  HDC screen = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(screen, font.get());
+  RECT rect = {0, 0, width, 0};
+  DrawTextW(screen, text.c_str(), static_cast<int>(text.size()), &rect,
+            DT_CALCRECT | DT_WORDBREAK);
+  SelectObject(screen, old);
+  ReleaseDC(nullptr, screen);
+  return rect.bottom;
+}
+
+// Translations must fit the fixed panel: the title above the body, the body above the buttons.
+TEST(MessageDialog, EveryTranslationFitsItsPanel) {
+  struct Variant {
+    int title, body;
+    const TextMargins& margins;
+  } variants[] = {
+      {strings::kResumeQuestion, 0, kMessageTextMargins},
+      {strings::kInstallError, strings::kDownloadManually, kMessageTextMargins},
+      {strings::kCannotInstall, strings::kRevocationProviderBody, kRevocationTextMargins},
+      {strings::kNewerVersionTitle, strings::kOldVersionBody, kMessageTextMargins},
+      {strings::kNoDiskSpace, strings::kFreeDiskSpace, kMessageTextMargins},
+  };
+  for (const Variant& v : variants) {
+    auto layout = LayOutMessageDialog({Scale(397), Scale(174)}, {Scale(120), Scale(28)},
+                                      {Scale(120), Scale(28)}, false, ShownButtons::kBoth,
+                                      v.margins, ScaleFactor());
+    for (uint16_t language : kUiLanguages) {
+      if (language == 1028 || language == 1041 || language == 2052) continue;  // no CJK font here
+      EXPECT_LE(WrappedHeight(LoadUiString(v.title, language), 16, layout.title.width()),
+                layout.title.height())
+          << "title " << v.title << " language " << language;
+      if (v.body) {
+        EXPECT_LE(WrappedHeight(LoadUiString(v.body, language), 13, layout.body.width()),
+                  layout.body.height())
+            << "body " << v.body << " language " << language;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ui

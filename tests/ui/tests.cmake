@@ -1,0 +1,20 @@
+# The UI tests need the windows' resources (pictures, templates, strings) and the program's
+# manifest (common controls 6, DPI awareness), as the installer has them.
+target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ui/ui_test_resources.rc)
+target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+file(GLOB ui_resource_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/images/*
+     ${CMAKE_SOURCE_DIR}/resources/ui_*.rc)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/tests/ui/ui_test_resources.rc PROPERTIES
+  OBJECT_DEPENDS "${ui_resource_files};${CMAKE_SOURCE_DIR}/resources/lite_installer.manifest")
+set_property(SOURCE ${CMAKE_SOURCE_DIR}/resources/lite_installer.rc APPEND PROPERTY
+  OBJECT_DEPENDS ${ui_resource_files})
+target_link_options(${name} PRIVATE -mwindows)
+
+# The committed string tables match their translation files.
+add_test(NAME ui_strings_generated
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_strings.py --check)
+
+# Screenshots of every message dialog, taken from the X display by ImageMagick.
+add_test(NAME ui_dialog_screenshots
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/ui/dialog_screenshots.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(ui_dialog_screenshots PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
