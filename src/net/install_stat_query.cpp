@@ -46,7 +46,7 @@ std::wstring SerializeStatParams(const StatParams& params) {
     text += base::Utf8ToWide(key);
     text += L'\n';
     // A line break inside a value would shift every later pair when read back.
-    for (wchar_t c : value) text += (c == L'\n' || c == L'\r') ? L' ' : c;
+    for (wchar_t c : value) text += c == L'\n' ? L' ' : c;
     text += L'\n';
   }
   return text;
