@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 #include <wininet.h>
 
+#include <cmath>
 #include <cstdio>
 
 #include "base/clock.h"
@@ -28,6 +29,7 @@
 #include "startup/elevation.h"
 #include "tasks/async_install_tasks.h"
 #include "trust/trust_verifier.h"
+#include "ui/scale.h"
 
 namespace install {
 
@@ -50,18 +52,6 @@ std::wstring ScreenResolution() {
   wchar_t text[32];
   swprintf(text, 32, L"%dx%d", metrics ? metrics(SM_CXSCREEN) : 0, metrics ? metrics(SM_CYSCREEN) : 0);
   return text;
-}
-
-// The display's scale in percent (96 DPI = 100).
-int DisplayScalePercent() {
-  auto get_dc = LAZY_IMPORT(base::kUser32, GetDC);
-  auto release_dc = LAZY_IMPORT(base::kUser32, ReleaseDC);
-  auto caps = LAZY_IMPORT(base::kGdi32, GetDeviceCaps);
-  if (!get_dc || !release_dc || !caps) return 100;
-  HDC dc = get_dc(nullptr);
-  int dpi = dc ? caps(dc, LOGPIXELSX) : 96;
-  if (dc) release_dc(nullptr, dc);
-  return (dpi * 100 + 48) / 96;
 }
 
 }  // namespace
@@ -223,7 +213,7 @@ bool Installer::RunModuleInElevatedProcess() {
 void Installer::InstallBrowser() {
   const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   Send({{"action", L"installer_started"},
-        {"dpi", std::to_wstring(DisplayScalePercent())},
+        {"dpi", std::to_wstring(std::lround(ui::ScaleFactor() * 100))},
         {"resolution", ScreenResolution()}});
   ui_id_ = base::GenerateGuid();
   if (brand_) brand_->StoreLanguageHandoff();

@@ -15,6 +15,7 @@
 #include "distrib/brand_info.h"
 #include "distrib/distrib_params.h"
 #include "install/installer_delegate.h"
+#include "install/stat_events.h"
 #include "support/loopback.h"
 #include "support/test_util.h"
 
@@ -83,22 +84,7 @@ class InstallerTest : public ::testing::Test {
     return brand;
   }
   std::string Url(const std::string& path) const { return server_.Origin() + prefix_ + path; }
-  // Statistics events as "action/stage-or-status" plus "!error".
-  std::vector<std::string> Events() {
-    std::vector<std::string> events;
-    for (const auto& request : server_.Requests(prefix_ + "/installstats/")) {
-      auto field = [&](const std::string& key) {
-        size_t at = request.path.find("-" + key + "=");
-        if (at == std::string::npos) return std::string();
-        size_t start = at + key.size() + 2;
-        return request.path.substr(start, request.path.find_first_of(",/", start) - start);
-      };
-      std::string second = field("stage").empty() ? field("status") : field("stage");
-      events.push_back(field("action") + (second.empty() ? "" : "/" + second) +
-                       (field("error").empty() ? "" : "!" + field("error")));
-    }
-    return events;
-  }
+  std::vector<std::string> Events() { return install_test::StatEvents(server_.Requests(prefix_ + "/installstats/")); }
 
   test::Loopback server_ = test::Loopback::Server();
   test::ScratchDir scratch_;

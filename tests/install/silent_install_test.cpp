@@ -9,6 +9,7 @@
 #include "base/file_util.h"
 #include "base/json.h"
 #include "base/strings.h"
+#include "install/stat_events.h"
 #include "support/loopback.h"
 #include "support/test_util.h"
 
@@ -47,22 +48,7 @@ class SilentInstallTest : public ::testing::Test {
   std::optional<DWORD> RunInstaller(const std::wstring& arguments) {
     return test::RunAndWait(L"\"" + test::InstallerPath() + L"\" " + arguments, 120000);
   }
-  // The statistics events in order of arrival, as "action/stage" (or "action/status").
-  std::vector<std::string> Events() {
-    std::vector<std::string> events;
-    for (const auto& request : server_.Requests(prefix_ + "/installstats/")) {
-      auto field = [&](const std::string& key) {
-        size_t at = request.path.find("-" + key + "=");
-        if (at == std::string::npos) return std::string();
-        size_t start = at + key.size() + 2;
-        return request.path.substr(start, request.path.find_first_of(",/", start) - start);
-      };
-      std::string second = field("stage").empty() ? field("status") : field("stage");
-      events.push_back(field("action") + (second.empty() ? "" : "/" + second) +
-                       (field("error").empty() ? "" : "!" + field("error")));
-    }
-    return events;
-  }
+  std::vector<std::string> Events() { return install_test::StatEvents(server_.Requests(prefix_ + "/installstats/")); }
   std::string Log() {
     return base::ReadFileToString(base::AppendPath(temp_, L"lite_installer.log")).value_or("");
   }
