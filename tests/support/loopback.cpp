@@ -12,39 +12,11 @@
 #include "base/lazy_import.h"
 #include "base/random.h"
 #include "base/strings.h"
+#include "base/base64.h"
 #include "base/unique_handle.h"
 #include "support/test_util.h"
 
 namespace test {
-
-namespace {
-
-std::string Base64Decode(std::string_view text) {
-  auto value = [](char c) -> int {
-    if (c >= 'A' && c <= 'Z') return c - 'A';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-    if (c >= '0' && c <= '9') return c - '0' + 52;
-    if (c == '+') return 62;
-    if (c == '/') return 63;
-    return -1;
-  };
-  std::string out;
-  uint32_t bits = 0;
-  int count = 0;
-  for (char c : text) {
-    int v = value(c);
-    if (v < 0) continue;
-    bits = (bits << 6) | static_cast<uint32_t>(v);
-    count += 6;
-    if (count >= 8) {
-      count -= 8;
-      out.push_back(static_cast<char>((bits >> count) & 0xFF));
-    }
-  }
-  return out;
-}
-
-}  // namespace
 
 std::string CapturedRequest::Header(std::string_view name) const {
   for (const auto& [key, value] : headers)
@@ -136,7 +108,7 @@ std::vector<CapturedRequest> Loopback::Requests(std::string_view path_prefix) co
     request.target = json->value("target", "");
     request.query = json->value("query", "");
     request.proxied = json->value("proxied", false) || json->contains("host");
-    request.body = Base64Decode(json->value("body_b64", ""));
+    request.body = base::Base64Decode(json->value("body_b64", "")).value_or("");
     if (json->contains("headers"))
       for (const auto& pair : (*json)["headers"])
         request.headers.emplace_back(pair[0].get<std::string>(), pair[1].get<std::string>());
