@@ -199,6 +199,39 @@ TEST_F(InstallerTest, FailedVerificationKeepsTheHandOffForALaterRun) {
   EXPECT_EQ(Events().back(), "verification/error");
 }
 
+// A failed transfer keeps its partial data for the next attempt only from 10 % of the announced
+// size on; the attempt reports show what was kept.
+TEST_F(InstallerTest, PartialDataBelowTenPercentIsDiscarded) {
+  auto setup = base::ReadFileToString(base::AppendPath(test::BuildDir(), L"stand_in_setup_signed.exe"));
+  ASSERT_TRUE(setup && server_.PutFile(prefix_.substr(1) + "/partial/setup.exe", *setup));
+  const size_t size = setup->size();
+  // Newest rules match first: 5 % then 50 % of the file, then the whole file.
+  ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/partial/", "drop_after": )" +
+                              std::to_string(size / 2) + R"(, "count": 1})"));
+  ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/partial/", "drop_after": )" +
+                              std::to_string(size / 20) + R"(, "count": 1})"));
+  auto brand = Brand("/partial/setup.exe");
+  distrib::DistribParams distrib("vup=0");
+  int result = -1;
+  {
+    Installer installer(nullptr, brand.get(), &distrib, false, environment_);
+    installer.RunSynchronously();
+    result = installer.result_code();
+  }
+  EXPECT_EQ(result, 0);
+  std::vector<std::string> sizes;
+  for (const auto& request : server_.Requests(prefix_ + "/installstats/")) {
+    size_t at = request.path.find("-downloaded_size=");
+    if (at != std::string::npos && request.path.find("-status=failed") != std::string::npos)
+      sizes.push_back(request.path.substr(at + 17, request.path.find(',', at) - at - 17));
+  }
+  ASSERT_GE(sizes.size(), 2u);
+  EXPECT_EQ(sizes[0], "0");                          // 5 %: discarded
+  // 50 %: kept for resuming (what arrived in whole blocks before the reset).
+  EXPECT_GE(std::stoull(sizes[1]), size / 10);
+  EXPECT_LE(std::stoull(sizes[1]), size / 2);
+}
+
 // All five background tasks: their paths reach the setup, and what the setup finds there is what
 // the server served. The setup download is slowed so that the tasks are done by then.
 TEST_F(InstallerTest, SideDataReachesTheSetup) {

@@ -8,6 +8,7 @@
 #include "base/file_path.h"
 #include "base/file_util.h"
 #include "base/json.h"
+#include "base/process.h"
 #include "base/strings.h"
 #include "install/stat_events.h"
 #include "support/loopback.h"
@@ -110,10 +111,33 @@ TEST_F(SilentInstallTest, ForeignSetupIsNeverRun) {
   EXPECT_EQ(reports[0].query.find("download_time="), std::string::npos);  // under a second: left out
 }
 
-TEST_F(SilentInstallTest, TamperedSetupIsNeverRun) {
-  ASSERT_TRUE(ServeSetup(L"stand_in_setup_tampered.exe"));
-  EXPECT_EQ(RunInstaller(L"--silent"), 402u);
-  EXPECT_FALSE(base::PathExists(record_));
+// Every setup that fails verification ends with 402: it never runs and its file is gone.
+TEST_F(SilentInstallTest, UntrustedSetupsAreNeverRun) {
+  for (const wchar_t* setup : {L"stand_in_setup_tampered.exe", L"stand_in_setup.exe",
+                               L"stand_in_setup_list_key10_signed.exe", L"stand_in_setup_list_bad_signature_signed.exe",
+                               L"stand_in_setup_list_certificates_object_signed.exe"}) {
+    ASSERT_TRUE(ServeSetup(setup));
+    EXPECT_EQ(RunInstaller(L"--silent"), 402u) << setup;
+    EXPECT_FALSE(base::PathExists(record_)) << setup;
+    EXPECT_TRUE(base::EnumerateFiles(temp_, L"vb*.tmp").empty()) << setup;
+  }
+}
+
+TEST_F(SilentInstallTest, FailedAttemptIsReported) {
+  // Every attempt answers 500; with the product's 15 s back-off the whole run takes over a
+  // minute (the in-process installer tests cover all six attempts), so only the first attempt's
+  // reports are looked at and the run is then ended.
+  ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/browser/", "status": 500})"));
+  base::Process installer = base::Process::Launch(L"\"" + test::InstallerPath() + L"\" --silent");
+  ASSERT_TRUE(installer.valid());
+  server_.WaitForRequests(prefix_ + "/installstats/", 4, 30000);
+  EXPECT_EQ(server_.Requests(prefix_ + "/browser/").size(), 1u);
+  std::vector<std::string> events = Events();
+  ASSERT_GE(events.size(), 4u);
+  EXPECT_EQ(events[2], "download/error!attempt_1_final_query_info_500_0");
+  EXPECT_EQ(events[3], "download_attempt/failed!final_query_info_500_0");
+  installer.Terminate(1);
+  installer.WaitForExit(10000);
 }
 
 }  // namespace
