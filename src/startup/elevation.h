@@ -31,8 +31,9 @@ bool AreUACNotificationsEnabled();
 // The master's side of one elevated copy.
 class ElevatedInstaller {
  public:
-  // Creates the two named events.
-  ElevatedInstaller();
+  // Creates the two named events. hang_timeout_ms: how long a copy that was told to stop may
+  // take before it is terminated.
+  explicit ElevatedInstaller(DWORD hang_timeout_ms = 30000);
   ElevatedInstaller(const ElevatedInstaller&) = delete;
   ElevatedInstaller& operator=(const ElevatedInstaller&) = delete;
   // With a process that never got "go", tells it to give up first; then EnsureProcessFinished.
@@ -57,6 +58,7 @@ class ElevatedInstaller {
   bool go_sent_ = false;
   bool hung_ = false;
   DWORD exit_code_ = 0xFFFFFFFF;
+  DWORD hang_timeout_ms_;
 };
 
 // Starts the elevated copy of this program with ShellExecuteExW "runas" (the prompt is anchored

@@ -141,9 +141,10 @@ bool AreUACNotificationsEnabled() {
   return value != 0;
 }
 
-ElevatedInstaller::ElevatedInstaller()
+ElevatedInstaller::ElevatedInstaller(DWORD hang_timeout_ms)
     : go_event_(CreateEventA(nullptr, FALSE, FALSE, kGoEventName)),
-      stop_event_(CreateEventA(nullptr, FALSE, FALSE, kElevatedStopEventName)) {}
+      stop_event_(CreateEventA(nullptr, FALSE, FALSE, kElevatedStopEventName)),
+      hang_timeout_ms_(hang_timeout_ms) {}
 
 ElevatedInstaller::~ElevatedInstaller() {
   if (process_) {
@@ -180,7 +181,7 @@ bool ElevatedInstaller::RunModule(HANDLE stop) {
 }
 
 void ElevatedInstaller::EnsureProcessFinished() {
-  if (process_ && WaitForSingleObject(process_.get(), 30000) == WAIT_TIMEOUT) {
+  if (process_ && WaitForSingleObject(process_.get(), hang_timeout_ms_) == WAIT_TIMEOUT) {
     hung_ = true;
     PLOG(ERROR) << "The elevated installer hangs and must be forcibly terminated.";
     TerminateProcess(process_.get(), 0);

@@ -30,12 +30,12 @@ class SilentInstallTest : public ::testing::Test {
     for (const char* service : {"CDN", "STATISTICS", "REPORT", "VARIATIONS", "ABT", "WEBNTP"})
       Env(std::string("VORLEX_") + service + "_URL", server_.Origin() + prefix_);
     Env("VORLEX_STAND_IN_RECORD", base::WideToUtf8(record_));
-    Env("TMP", base::WideToUtf8(temp_) + "\\");
-    Env("TEMP", base::WideToUtf8(temp_) + "\\");
+    temp_environment_.emplace(temp_);
     ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/installstats/", "status": 200, "body": "ok"})"));
     ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/get/browser/install", "status": 200, "body": "ok"})"));
   }
   void TearDown() override {
+    temp_environment_.reset();
     for (const std::string& name : set_) _putenv((name + "=").c_str());
   }
   void Env(const std::string& name, const std::string& value) {
@@ -58,6 +58,7 @@ class SilentInstallTest : public ::testing::Test {
   test::ScratchDir scratch_;
   std::string prefix_;
   std::wstring record_, temp_;
+  std::optional<test::ScopedTempDirectory> temp_environment_;
   std::vector<std::string> set_;
 };
 

@@ -17,29 +17,13 @@ namespace {
 // Runs the installer with its temporary directory (and so its log) in a scratch folder.
 class InstallerProcessTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_tmp_ = Env(L"TMP");
-    saved_temp_ = Env(L"TEMP");
-    std::wstring temp = scratch_.path() + L"\\";
-    SetEnvironmentVariableW(L"TMP", temp.c_str());
-    SetEnvironmentVariableW(L"TEMP", temp.c_str());
-  }
-  void TearDown() override {
-    SetEnvironmentVariableW(L"TMP", saved_tmp_.c_str());
-    SetEnvironmentVariableW(L"TEMP", saved_temp_.c_str());
-  }
-  static std::wstring Env(const wchar_t* name) {
-    wchar_t buffer[MAX_PATH];
-    DWORD length = GetEnvironmentVariableW(name, buffer, MAX_PATH);
-    return std::wstring(buffer, length < MAX_PATH ? length : 0);
-  }
   std::optional<DWORD> RunInstaller(const std::wstring& arguments) {
     return test::RunAndWait(L"\"" + test::InstallerPath() + L"\" " + arguments);
   }
   std::string Log() { return base::ReadFileToString(scratch_.Child(L"lite_installer.log")).value_or(""); }
 
   test::ScratchDir scratch_;
-  std::wstring saved_tmp_, saved_temp_;
+  test::ScopedTempDirectory temp_{scratch_.path()};
 };
 
 const char kLinePrefix[] = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \d+:\d+ )";

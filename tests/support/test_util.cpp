@@ -18,6 +18,26 @@ ScratchDir::~ScratchDir() {
 
 std::wstring ScratchDir::Child(const std::wstring& name) const { return base::AppendPath(path_, name); }
 
+namespace {
+std::wstring Variable(const wchar_t* name) {
+  wchar_t buffer[MAX_PATH];
+  DWORD length = GetEnvironmentVariableW(name, buffer, MAX_PATH);
+  return std::wstring(buffer, length < MAX_PATH ? length : 0);
+}
+}  // namespace
+
+ScopedTempDirectory::ScopedTempDirectory(const std::wstring& dir)
+    : saved_tmp_(Variable(L"TMP")), saved_temp_(Variable(L"TEMP")) {
+  std::wstring value = dir + L"\\";
+  SetEnvironmentVariableW(L"TMP", value.c_str());
+  SetEnvironmentVariableW(L"TEMP", value.c_str());
+}
+
+ScopedTempDirectory::~ScopedTempDirectory() {
+  SetEnvironmentVariableW(L"TMP", saved_tmp_.c_str());
+  SetEnvironmentVariableW(L"TEMP", saved_temp_.c_str());
+}
+
 std::optional<DWORD> RunAndWait(const std::wstring& command_line, DWORD timeout_ms) {
   base::Process process = base::Process::Launch(command_line);
   if (!process.valid()) return std::nullopt;

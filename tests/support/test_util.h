@@ -23,6 +23,17 @@ class ScratchDir {
   std::wstring path_;
 };
 
+// Points TMP and TEMP (and so GetTempPathW, here and in child processes) at a directory for its
+// lifetime, then restores them.
+class ScopedTempDirectory {
+ public:
+  explicit ScopedTempDirectory(const std::wstring& dir);
+  ~ScopedTempDirectory();
+
+ private:
+  std::wstring saved_tmp_, saved_temp_;
+};
+
 // Runs a command line and waits; the exit code, or nothing when it could not start or timed out.
 std::optional<DWORD> RunAndWait(const std::wstring& command_line, DWORD timeout_ms = 60000);
 
