@@ -1,6 +1,7 @@
 #include "logging/log.h"
 
 #include <atomic>
+#include <cstdio>
 
 #include "base/strings.h"
 
@@ -36,14 +37,26 @@ LogLine::LogLine(int32_t severity, const char* location, int32_t line) {
 }
 
 LogLine& LogLine::operator<<(std::wstring_view text) {
-  stream_ << base::WideToUtf8(text);
+  message_ += base::WideToUtf8(text);
   return *this;
+}
+
+LogLine& LogLine::operator<<(double value) {
+  char text[32];
+  snprintf(text, sizeof(text), "%g", value);
+  return *this << text;
+}
+
+LogLine& LogLine::operator<<(const void* pointer) {
+  char text[24];
+  snprintf(text, sizeof(text), "0x%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(pointer)));
+  return *this << text;
 }
 
 LogLine::~LogLine() {
   Sink* sink = CurrentSink();
   if (!sink) return;
-  record_.message = stream_.str();
+  record_.message = std::move(message_);
   if (with_error_) {
     if (!record_.message.empty()) record_.message += " - ";
     record_.message += error_text_;

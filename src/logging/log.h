@@ -5,9 +5,9 @@
 
 #include <cstdint>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace logging {
 
@@ -46,11 +46,33 @@ class LogLine {
   LogLine& operator=(const LogLine&) = delete;
   ~LogLine();
 
-  template <typename T>
-  LogLine& operator<<(const T& value) {
-    stream_ << value;
+  // Values are written as a default std::ostream would write them (bool as 1/0, pointers in
+  // hex), without pulling the stream library and its locales into the program.
+  LogLine& operator<<(std::string_view text) {
+    message_.append(text);
     return *this;
   }
+  LogLine& operator<<(const std::string& text) { return *this << std::string_view(text); }
+  LogLine& operator<<(const char* text) { return *this << std::string_view(text ? text : ""); }
+  LogLine& operator<<(char c) {
+    message_ += c;
+    return *this;
+  }
+  LogLine& operator<<(bool value) { return *this << (value ? "1" : "0"); }
+  template <typename T>
+    requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char> &&
+             !std::is_same_v<T, wchar_t>)
+  LogLine& operator<<(T value) {
+    message_ += std::to_string(value);
+    return *this;
+  }
+  template <typename T>
+    requires std::is_enum_v<T>
+  LogLine& operator<<(T value) {
+    return *this << static_cast<std::underlying_type_t<T>>(value);
+  }
+  LogLine& operator<<(double value);
+  LogLine& operator<<(const void* pointer);
   LogLine& operator<<(std::wstring_view text);
   LogLine& operator<<(const std::wstring& text) { return *this << std::wstring_view(text); }
   LogLine& operator<<(const wchar_t* text) { return *this << std::wstring_view(text ? text : L""); }
@@ -58,7 +80,7 @@ class LogLine {
 
  protected:
   Record record_;
-  std::ostringstream stream_;
+  std::string message_;
   std::string error_text_;
   bool with_error_ = false;
 };
