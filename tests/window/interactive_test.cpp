@@ -1,0 +1,181 @@
+// The installer run interactively, as a user would: a test drives its window through the
+// controls while the stand-in setup posts the registered progress messages to it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "base/strings.h"
+#include "window_test_util.h"
+
+namespace {
+
+using window_test::Click;
+using window_test::ControlText;
+using window_test::Distribution;
+using window_test::InstallerProcess;
+using window_test::WaitFor;
+
+constexpr wchar_t kTitle[] = L"Vorlex";
+
+size_t CountContaining(const std::vector<std::string>& paths, const std::string& text) {
+  return std::count_if(paths.begin(), paths.end(),
+                       [&](const std::string& path) { return path.find(text) != std::string::npos; });
+}
+
+// Samples control 124 until the process ends; the distinct percentages in order.
+std::vector<std::wstring> FollowPercentage(HWND window, InstallerProcess& process, DWORD timeout_ms,
+                                           const std::function<void(const std::wstring&)>& on_new = nullptr) {
+  std::vector<std::wstring> seen;
+  HWND text = GetDlgItem(window, 124);
+  WaitFor(
+      [&] {
+        std::wstring value = ControlText(text);
+        if (!value.empty() && (seen.empty() || seen.back() != value)) {
+          seen.push_back(value);
+          if (on_new) on_new(value);
+        }
+        return process.Wait(0).has_value();
+      },
+      timeout_ms, 10);
+  return seen;
+}
+
+std::string Joined(const std::vector<std::wstring>& values) {
+  std::string text;
+  for (const std::wstring& value : values) text += base::WideToUtf8(value) + " ";
+  return text;
+}
+
+class InteractiveInstallTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dist_.ok()); }
+  Distribution dist_;
+};
+
+TEST_F(InteractiveInstallTest, InstallFollowsTheSetupToTheEnd) {
+  ASSERT_TRUE(dist_.ServeSetup());
+  ASSERT_TRUE(dist_.ServeSlide(L"full.jpg", "02.jpg"));
+  dist_.env().Set("VORLEX_STAND_IN_PROGRESS", "install:5,install:6,install:7,import:50,import:100,close");
+  dist_.env().Set("VORLEX_STAND_IN_STEP_DELAY", "700");
+  dist_.env().Set("VORLEX_STAND_IN_EXIT_CODE", "7");
+  InstallerProcess process;
+    // "uac=2": never elevated, so the setup runs from this process and its exit code is the result.
+  ASSERT_TRUE(process.Start(L"--distr-info-params=uac=2&lang=en"));
+  HWND window = process.WaitForWindow(kTitle);
+  ASSERT_NE(window, nullptr) << dist_.Log();
+  // First screen: Install and the three choices; the progress parts are hidden.
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, 1)));
+  EXPECT_EQ(ControlText(GetDlgItem(window, 1)), L"Install");
+  window_test::Screenshot("window_first_screen");
+
+  // A progress message on the first screen is dropped.
+  PostMessageW(window, WM_APP + 100, 33, 0);
+  Click(window, 1);
+  ASSERT_TRUE(WaitFor([&] { return GetDlgItem(window, 1) == nullptr; }, 10000)) << "Install did not switch screens";
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, 115)));
+  EXPECT_EQ(GetDlgItem(window, 112), nullptr);  // no "cancel" in the distribution: no close button
+  bool shot = false;
+  std::vector<std::wstring> seen = FollowPercentage(window, process, 90000, [&](const std::wstring& value) {
+    if (!shot && value == L"79%") {
+      window_test::Screenshot("window_progress_screen");
+      shot = true;
+    }
+  });
+  std::optional<DWORD> code = process.Wait(30000);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 7u) << dist_.Log();
+  // The bar follows the launch and the setup: 40, then 75, 79, import 90 and 100 (stage 6 is
+  // only logged); the first-screen 33 never shows.
+  std::vector<std::wstring> setup_part;
+  for (const std::wstring& value : seen)
+    if (value != L"0%" && value.size() <= 4) setup_part.push_back(value);
+  EXPECT_EQ(std::count(seen.begin(), seen.end(), L"33%"), 0);
+  std::vector<std::wstring> expected = {L"40%", L"75%", L"79%", L"90%", L"100%"};
+  std::vector<std::wstring> tail(setup_part.end() - std::min(setup_part.size(), expected.size()), setup_part.end());
+  EXPECT_EQ(tail, expected) << Joined(seen);
+
+  std::string log = dist_.Log();
+  EXPECT_NE(log.find("--> Installer > MainWindow::OnInstallProgress: 75"), std::string::npos) << log;
+  EXPECT_NE(log.find("--> Installer > MainWindow::OnInstallProgress: 0"), std::string::npos);
+  EXPECT_NE(log.find("--> Installer > MainWindow::OnImportProgress: 50"), std::string::npos);
+  EXPECT_NE(log.find("--> Installer > MainWindow::OnCloseWindow"), std::string::npos);
+  EXPECT_NE(log.find("Installer exit with code: 7"), std::string::npos);
+
+  // The Install click went out as a dialog event and as the install button action, in order.
+  std::vector<std::string> paths = dist_.StatisticsPaths();
+  auto install_event = std::find_if(paths.begin(), paths.end(), [](const std::string& p) {
+    return p.find("-clicked_button=install") != std::string::npos;
+  });
+  auto action = std::find_if(paths.begin(), paths.end(), [](const std::string& p) {
+    return p.find("-action=install_browser_button_clicked") != std::string::npos;
+  });
+  ASSERT_NE(install_event, paths.end());
+  ASSERT_NE(action, paths.end());
+  EXPECT_LT(install_event - paths.begin(), action - paths.begin());
+  EXPECT_NE(install_event->find("-dialog_window=liteinstall"), std::string::npos) << *install_event;
+}
+
+TEST_F(InteractiveInstallTest, ClosingTheFirstScreenCancels) {
+  ASSERT_TRUE(dist_.ServeSetup());
+  {
+    InstallerProcess process;
+    ASSERT_TRUE(process.Start(L""));
+    HWND window = process.WaitForWindow(kTitle);
+    ASSERT_NE(window, nullptr) << dist_.Log();
+    // Escape only reports; the window stays.
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    Sleep(500);
+    EXPECT_TRUE(IsWindow(window));
+    // A check box toggled reports which one.
+    Click(window, 110);
+    Sleep(200);
+    Click(window, 113);
+    EXPECT_EQ(process.Wait(60000), 500u) << dist_.Log();
+  }
+  dist_.server().WaitForRequests(dist_.prefix() + "/installstats/", 4);
+  std::vector<std::string> paths = dist_.StatisticsPaths();
+  EXPECT_EQ(CountContaining(paths, "-clicked_button=cancel"), 3u);
+  EXPECT_EQ(CountContaining(paths, "-choosen_checkbox=sendstat"), 1u);
+  EXPECT_NE(dist_.Log().find("User cancelled installation."), std::string::npos);
+
+  InstallerProcess process;
+  ASSERT_TRUE(process.Start(L""));
+  HWND window = process.WaitForWindow(kTitle);
+  ASSERT_NE(window, nullptr);
+  PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(process.Wait(60000), 500u);
+}
+
+TEST_F(InteractiveInstallTest, CancelOnTheProgressScreenAsksFirst) {
+  ASSERT_TRUE(dist_.ServeSetup());
+  // A slow setup download keeps the close button (it goes once the setup runs).
+  ASSERT_TRUE(dist_.server().AddRule(R"({"path": ")" + dist_.prefix() + R"(/browser/vorlex/", "delay_ms": 20000})"));
+  InstallerProcess process;
+  ASSERT_TRUE(process.Start(L"--distr-info-params=cancel=1"));
+  HWND window = process.WaitForWindow(kTitle);
+  ASSERT_NE(window, nullptr) << dist_.Log();
+  Click(window, 1);
+  ASSERT_TRUE(WaitFor([&] { return GetDlgItem(window, 1) == nullptr; }, 10000));
+  ASSERT_TRUE(IsWindowVisible(GetDlgItem(window, 112)));
+
+  // Resume keeps the installation; the question can be asked again.
+  Click(window, 112);
+  HWND question = process.WaitForWindow(L"", 10000);
+  ASSERT_NE(question, nullptr);
+  window_test::Screenshot("window_resume_question");
+  Click(question, 1);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(question); }, 10000));
+  EXPECT_TRUE(IsWindowVisible(window));
+
+  Click(window, 112);
+  question = process.WaitForWindow(L"", 10000);
+  ASSERT_NE(question, nullptr);
+  Click(question, 113);
+  EXPECT_EQ(process.Wait(90000), 500u) << dist_.Log();
+}
+
+}  // namespace
