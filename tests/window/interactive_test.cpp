@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <functional>
@@ -49,6 +50,21 @@ std::string Joined(const std::vector<std::wstring>& values) {
   return text;
 }
 
+// Processes started by `parent` (Toolhelp snapshot).
+std::vector<DWORD> ChildrenOf(DWORD parent) {
+  std::vector<DWORD> children;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return children;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ParentProcessID == parent && std::wstring(entry.szExeFile).find(L"lite_installer") != std::wstring::npos)
+      children.push_back(entry.th32ProcessID);
+  }
+  CloseHandle(snapshot);
+  return children;
+}
+
 class InteractiveInstallTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(dist_.ok()); }
@@ -62,20 +78,21 @@ TEST_F(InteractiveInstallTest, InstallFollowsTheSetupToTheEnd) {
   dist_.env().Set("VORLEX_STAND_IN_STEP_DELAY", "700");
   dist_.env().Set("VORLEX_STAND_IN_EXIT_CODE", "7");
   InstallerProcess process;
-    // "uac=2": never elevated, so the setup runs from this process and its exit code is the result.
+  // "uac=2": never elevated, so the setup runs from this process and its exit code is the result.
   ASSERT_TRUE(process.Start(L"--distr-info-params=uac=2&lang=en"));
   HWND window = process.WaitForWindow(kTitle);
   ASSERT_NE(window, nullptr) << dist_.Log();
   // First screen: Install and the three choices; the progress parts are hidden.
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, 1)));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, 115)));
   EXPECT_EQ(ControlText(GetDlgItem(window, 1)), L"Install");
   window_test::Screenshot("window_first_screen");
 
   // A progress message on the first screen is dropped.
   PostMessageW(window, WM_APP + 100, 33, 0);
   Click(window, 1);
-  ASSERT_TRUE(WaitFor([&] { return GetDlgItem(window, 1) == nullptr; }, 10000)) << "Install did not switch screens";
-  EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, 115)));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(GetDlgItem(window, 115)) != FALSE; }, 10000)) << "Install did not switch screens";
+  EXPECT_EQ(GetDlgItem(window, 1), nullptr);
   EXPECT_EQ(GetDlgItem(window, 112), nullptr);  // no "cancel" in the distribution: no close button
   bool shot = false;
   std::vector<std::wstring> seen = FollowPercentage(window, process, 90000, [&](const std::wstring& value) {
@@ -159,7 +176,7 @@ TEST_F(InteractiveInstallTest, CancelOnTheProgressScreenAsksFirst) {
   HWND window = process.WaitForWindow(kTitle);
   ASSERT_NE(window, nullptr) << dist_.Log();
   Click(window, 1);
-  ASSERT_TRUE(WaitFor([&] { return GetDlgItem(window, 1) == nullptr; }, 10000));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(GetDlgItem(window, 115)) != FALSE; }, 10000));
   ASSERT_TRUE(IsWindowVisible(GetDlgItem(window, 112)));
 
   // Resume keeps the installation; the question can be asked again.
@@ -176,6 +193,31 @@ TEST_F(InteractiveInstallTest, CancelOnTheProgressScreenAsksFirst) {
   ASSERT_NE(question, nullptr);
   Click(question, 113);
   EXPECT_EQ(process.Wait(90000), 500u) << dist_.Log();
+}
+
+// UAC mode 1: the elevated copy starts while the window initialises (under Wine "runas" starts
+// it without a prompt), waits for "go", runs the setup and relays the bar to the master's window;
+// the master itself ran no setup and ends with 400.
+TEST_F(InteractiveInstallTest, ElevatedCopyStartsWithTheWindowInUacMode1) {
+  ASSERT_TRUE(dist_.ServeSetup());
+  dist_.env().Set("VORLEX_STAND_IN_PROGRESS", "install:5,install:7,import:100,close");
+  dist_.env().Set("VORLEX_STAND_IN_STEP_DELAY", "700");
+  InstallerProcess process;
+  ASSERT_TRUE(process.Start(L"--distr-info-params=uac=1"));
+  HWND window = process.WaitForWindow(kTitle);
+  ASSERT_NE(window, nullptr) << dist_.Log();
+  // Before Install: the copy already runs, started by this process with "run-as-admin".
+  EXPECT_TRUE(WaitFor([&] { return !ChildrenOf(process.id()).empty(); }, 10000)) << dist_.Log();
+
+  Click(window, 1);
+  std::vector<std::wstring> seen = FollowPercentage(window, process, 90000);
+  EXPECT_EQ(process.Wait(30000), 400u) << dist_.Log();
+  // 40 comes only from the copy's relay (WM_INSTALLER_PROGRESS posted to this window).
+  EXPECT_NE(std::find(seen.begin(), seen.end(), L"40%"), seen.end()) << Joined(seen);
+  EXPECT_NE(std::find(seen.begin(), seen.end(), L"100%"), seen.end()) << Joined(seen);
+  std::string log = dist_.Log();
+  EXPECT_NE(log.find("The elevated installer has finished, success=1"), std::string::npos) << log;
+  EXPECT_NE(log.find("Installer exit with code: 400"), std::string::npos);
 }
 
 }  // namespace
