@@ -14,10 +14,10 @@ if(NOT EXISTS ${slide_dir}/full.jpg)
   file(MAKE_DIRECTORY ${slide_dir})
   find_program(MAGICK_CONVERT convert)
   if(MAGICK_CONVERT)
-    execute_process(COMMAND ${MAGICK_CONVERT} -size 1456x800 gradient:#f4b400-#b23a48
+    execute_process(COMMAND ${MAGICK_CONVERT} -size 1456x800 "gradient:#f4b400-#b23a48"
                             -fill white -font Liberation-Sans-Bold -pointsize 120 -gravity center -annotate 0 "Slide 2"
                             -quality 85 ${slide_dir}/full.jpg)
-    execute_process(COMMAND ${MAGICK_CONVERT} -size 900x500 gradient:#2e7d32-#a5d6a7
+    execute_process(COMMAND ${MAGICK_CONVERT} -size 900x500 "gradient:#2e7d32-#a5d6a7"
                             -quality 85 ${slide_dir}/small.jpg)
   endif()
 endif()
