@@ -220,4 +220,42 @@ TEST_F(InteractiveInstallTest, ElevatedCopyStartsWithTheWindowInUacMode1) {
   EXPECT_NE(log.find("Installer exit with code: 400"), std::string::npos);
 }
 
+// A setup that fails verification: the error message replaces the window; its Cancel ends the
+// run with the installer's result code.
+TEST_F(InteractiveInstallTest, FailedVerificationShowsTheErrorMessage) {
+  ASSERT_TRUE(dist_.ServeSetup(L"stand_in_setup_foreign.exe"));
+  InstallerProcess process;
+  ASSERT_TRUE(process.Start(L"--distr-info-params=uac=2"));
+  HWND window = process.WaitForWindow(kTitle);
+  ASSERT_NE(window, nullptr) << dist_.Log();
+  Click(window, 1);
+  HWND message = process.WaitForWindow(L"", 30000);
+  ASSERT_NE(message, nullptr) << dist_.Log();
+  EXPECT_EQ(ControlText(GetDlgItem(message, 107)), L"An error occurred during installation");
+  EXPECT_EQ(ControlText(GetDlgItem(message, 1)), L"Download");
+  EXPECT_FALSE(IsWindowVisible(window));
+  window_test::Screenshot("window_install_error");
+  Click(message, 113);
+  EXPECT_EQ(process.Wait(60000), 402u) << dist_.Log();
+}
+
+// The setup finds a newer browser: the notice, then the window ends.
+TEST_F(InteractiveInstallTest, HigherVersionShowsTheNotice) {
+  ASSERT_TRUE(dist_.ServeSetup());
+  dist_.env().Set("VORLEX_STAND_IN_PROGRESS", "higher");
+  dist_.env().Set("VORLEX_STAND_IN_SLEEP", "1000");
+  InstallerProcess process;
+  ASSERT_TRUE(process.Start(L"--distr-info-params=uac=2"));
+  HWND window = process.WaitForWindow(kTitle);
+  ASSERT_NE(window, nullptr) << dist_.Log();
+  Click(window, 1);
+  HWND notice = process.WaitForWindow(L"", 30000);
+  ASSERT_NE(notice, nullptr) << dist_.Log();
+  EXPECT_EQ(ControlText(GetDlgItem(notice, 1)), L"OK");
+  Click(notice, 1);
+  std::optional<DWORD> code = process.Wait(60000);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_NE(*code, 500u);  // ended with 1: not a cancellation
+}
+
 }  // namespace
