@@ -124,6 +124,7 @@ TEST(MainWindowSlidesTest, ProgressScreenShowsADownloadedSlide) {
   distrib::DistribParams params("cancel=1");
   MainWindow window(&brand, &params, /*create_installer=*/false, MainWindowOptions{1500});
   bool saw_slide = false, percentage_ok = false;
+  int paints = 0, changes = 0;
   ui_test::WhenDialogShown([&](HWND dialog) {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
     PostMessageW(dialog, WM_APP + 100, 42, 0);
@@ -140,6 +141,23 @@ TEST(MainWindowSlidesTest, ProgressScreenShowsADownloadedSlide) {
       Sleep(10);
     }
     saw_slide = window.slide_show() && window.slide_show()->index() == 1;
+    // From here on the window repaints once per page, not on every 20 ms tick.
+    size_t last_index = window.slide_show() ? window.slide_show()->index() : 0;
+    start = GetTickCount();
+    while (GetTickCount() - start < 3300) {
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_PAINT && message.hwnd == dialog) ++paints;
+        if (!IsDialogMessageW(dialog, &message)) {
+          TranslateMessage(&message);
+          DispatchMessageW(&message);
+        }
+      }
+      if (window.slide_show() && window.slide_show()->index() != last_index) {
+        last_index = window.slide_show()->index();
+        ++changes;
+      }
+      Sleep(5);
+    }
     wchar_t text[16] = {};
     GetDlgItemTextW(dialog, 124, text, 16);
     percentage_ok = std::wstring(text) == L"42%";
@@ -152,6 +170,8 @@ TEST(MainWindowSlidesTest, ProgressScreenShowsADownloadedSlide) {
   EXPECT_TRUE(saw_slide);
   EXPECT_TRUE(percentage_ok);
   EXPECT_TRUE(window.progress_shown());
+  EXPECT_GE(changes, 2);
+  EXPECT_LE(paints, changes + 1) << "the window repainted between slide changes";
 }
 
 }  // namespace
