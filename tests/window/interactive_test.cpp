@@ -258,4 +258,21 @@ TEST_F(InteractiveInstallTest, HigherVersionShowsTheNotice) {
   EXPECT_NE(*code, 500u);  // ended with 1: not a cancellation
 }
 
+// UAC mode 0 (the default): the elevated copy starts only when Install switches the screens.
+TEST_F(InteractiveInstallTest, ElevatedCopyStartsOnInstallInUacMode0) {
+  ASSERT_TRUE(dist_.ServeSetup());
+  dist_.env().Set("VORLEX_STAND_IN_PROGRESS", "install:5,close");
+  dist_.env().Set("VORLEX_STAND_IN_STEP_DELAY", "500");
+  InstallerProcess process;
+  ASSERT_TRUE(process.Start(L""));
+  HWND window = process.WaitForWindow(kTitle);
+  ASSERT_NE(window, nullptr) << dist_.Log();
+  Sleep(1500);
+  EXPECT_TRUE(ChildrenOf(process.id()).empty());
+  Click(window, 1);
+  EXPECT_TRUE(WaitFor([&] { return !ChildrenOf(process.id()).empty(); }, 10000)) << dist_.Log();
+  EXPECT_EQ(process.Wait(60000), 400u) << dist_.Log();
+  EXPECT_NE(dist_.Log().find("The elevated installer has finished, success=1"), std::string::npos);
+}
+
 }  // namespace
