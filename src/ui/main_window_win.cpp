@@ -173,15 +173,15 @@ bool MainWindow::OnInitDialog() {
 }
 
 void MainWindow::CreateFonts() {
-  struct Spec {
+  struct FontDesc {
     int size;
     const wchar_t* face;
     bool underline;
   };
-  const Spec specs[8] = {{32, L"Arial", false}, {15, L"SegoeUI", false}, {12, L"Arial", false},
+  const FontDesc fonts[8] = {{32, L"Arial", false}, {15, L"SegoeUI", false}, {12, L"Arial", false},
                          {12, L"Arial", true},  {28, L"Arial", false},   {15, L"Arial", false},
                          {11, L"Arial", false}, {11, L"Arial", true}};
-  for (int i = 0; i < 8; ++i) fonts_[i] = CreateUiFont(specs[i].face, specs[i].size, specs[i].underline);
+  for (int i = 0; i < 8; ++i) fonts_[i] = CreateUiFont(fonts[i].face, fonts[i].size, fonts[i].underline);
 }
 
 void MainWindow::CreateControlObjects() {
