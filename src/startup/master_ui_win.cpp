@@ -4,6 +4,8 @@
 #include "install/environment_checks.h"
 #include "logging/log.h"
 #include "startup/exit_codes.h"
+#include "install/installer.h"
+#include "ui/main_window_win.h"
 #include "ui/message_dialog_win.h"
 
 namespace startup {
@@ -16,9 +18,11 @@ void ShowNotEnoughSpaceMessage(const distrib::BrandInfo& brand) {
   ui::MakeDiskSpaceNotice(brand.language_id())->Run();
 }
 
-int RunInteractive(const distrib::BrandInfo&, distrib::DistribParams&) {
-  LOG(WARNING) << "Interactive installation is not available in this build.";
-  return kExitNotFinished;
+int RunInteractive(const distrib::BrandInfo& brand, distrib::DistribParams& distrib) {
+  ui::MainWindow window(&brand, &distrib, /*create_installer=*/true);
+  if (window.RunModal() == ui::kEndFinished) return window.installer()->result_code();
+  LOG(INFO) << "User cancelled installation.";
+  return kExitUserCancelled;
 }
 
 }  // namespace startup

@@ -1,0 +1,155 @@
+// The installer's window: the first screen (choices, license link, Install) and the progress
+// screen (slides, bar, percentage), the delegate through which the installation reports, and the
+// setup's registered messages. Run modally; end codes: 1 finished (the installer's result
+// counts), 2 system Close, 113 first-screen close, 112 cancelled on the progress screen.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/unique_handle.h"
+#include "install/installer_delegate.h"
+#include "ui/layout_resources_win.h"
+#include "ui/resource_bitmap.h"
+#include "ui/ui_events.h"
+#include "ui/window_win.h"
+
+struct ITaskbarList3;
+
+namespace distrib {
+class BrandInfo;
+class DistribParams;
+}  // namespace distrib
+namespace install {
+class Installer;
+}  // namespace install
+
+namespace ui {
+
+class ImageButton;
+class LinkButton;
+class SpriteCheckBox;
+class SpriteProgressBar;
+class ResumeQuestionDialog;
+class SlideSource;
+class SlideShow;
+
+inline constexpr wchar_t kInstallProgressMessage[] = L"vorlex.lite.set_install_progress";
+inline constexpr wchar_t kImportProgressMessage[] = L"vorlex.lite.set_import_progress";
+inline constexpr wchar_t kCloseWindowMessage[] = L"vorlex.lite.close_window";
+inline constexpr wchar_t kHigherVersionMessage[] = L"vorlex.higher_version_exist";
+
+// End codes of the main window.
+inline constexpr INT_PTR kEndFinished = 1;
+inline constexpr INT_PTR kEndSystemClose = 2;
+inline constexpr INT_PTR kEndCancelled = 112;
+inline constexpr INT_PTR kEndFirstScreenClose = 113;
+
+// The UI events go out through the installation's statistics sender.
+class InstallerStatisticsSink : public UiStatisticsSink {
+ public:
+  explicit InstallerStatisticsSink(install::Installer* installer) : installer_(installer) {}
+  void Send(const StatEventParams& params) override;
+  void SendDialogEvent(const StatEventParams& params) override;
+
+ private:
+  install::Installer* installer_;
+};
+
+struct MainWindowOptions {
+  DWORD slide_page_ms = 10000;  // tests shorten the slide pages
+};
+
+class MainWindow : public Dialog, public install::InstallerDelegate {
+ public:
+  MainWindow(const distrib::BrandInfo* brand, distrib::DistribParams* distrib, bool create_installer,
+             MainWindowOptions options = {});
+  ~MainWindow() override;
+
+  install::Installer* installer() { return installer_.get(); }
+  int check_box_mask() const { return mask_; }
+  bool progress_shown() const { return progress_shown_; }
+  const SlideShow* slide_show() const { return slide_show_.get(); }
+
+  // InstallerDelegate.
+  void OnDownloadProgress(float fraction) override;
+  void OnSlowDownload() override {}
+  void OnTimeLeft(int, int) override {}
+  void OnFinished(int code) override;
+  void OnResult(int failure_code) override;
+  HWND GetWindow() override { return hwnd(); }
+  void SetPercentage(int percentage) override;
+  void DropCancel() override;
+
+ protected:
+  bool OnInitDialog() override;
+  bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+
+ private:
+  void AllowRegisteredMessages();
+  void CreateFonts();
+  void CreateControlObjects();
+  void LayOutFirstScreen();
+  void LayoutProgressDialog();
+  void BuildProgressScreen();
+  void OnCommand(int id);
+  void OpenLink(int id);
+  void OnInstallProgress(WPARAM stage);
+  void OnImportProgress(WPARAM percent);
+  void OnCloseWindow();
+  void OnHigherVersion();
+  void OnPercentage(int value);
+  void OnTimer();
+  void Paint();
+  void DrawItem(const DRAWITEMSTRUCT& item);
+  void HideWithShadow();
+  void DestroyChildren(int id);
+  bool SkipFirstScreen() const;
+  void SendUiEvent(void (*report)(UiStatisticsSink&, const std::wstring&), const std::wstring& value);
+  std::wstring String(int id) const;
+  uint16_t language() const;
+  HWND Item(int id) const;
+  void Place(HWND child, int left, int top, int width, int height);
+
+  const distrib::BrandInfo* brand_;
+  distrib::DistribParams* distrib_;
+  MainWindowOptions options_;
+  UINT install_progress_message_ = 0;
+  UINT import_progress_message_ = 0;
+  UINT close_window_message_ = 0;
+  UINT higher_version_message_ = 0;
+  LayoutResources layout_;
+  int mask_ = 0;
+  std::unique_ptr<install::Installer> installer_;
+  std::unique_ptr<InstallerStatisticsSink> statistics_;
+
+  base::ScopedGdiObject fonts_[8];
+  ResourceBitmap background_;
+  ResourceBitmap logo_;
+  ResourceBitmap first_slide_;
+  std::unique_ptr<ImageButton> install_button_;
+  std::unique_ptr<ImageButton> close_first_;
+  std::unique_ptr<ImageButton> close_progress_;
+  std::unique_ptr<LinkButton> privacy_link_;
+  std::vector<std::unique_ptr<LinkButton>> license_links_;
+  std::unique_ptr<SpriteCheckBox> boxes_[3];
+  std::unique_ptr<SpriteProgressBar> progress_bar_;
+  int progress_value_ = 0;
+  ITaskbarList3* taskbar_ = nullptr;
+  std::unique_ptr<SlideSource> slide_source_;
+  std::unique_ptr<SlideShow> slide_show_;
+  std::unique_ptr<ResumeQuestionDialog> resume_question_;
+  HWND shadow_ = nullptr;
+
+  std::atomic<bool> installing_{false};
+  bool license_over_slide_ = false;
+  bool progress_shown_ = false;
+  std::atomic<int> pending_finish_code_{0};
+};
+
+}  // namespace ui

@@ -1,0 +1,178 @@
+// The slide show: the download thread against the loopback server, the paging rules on a test
+// clock, and the progress screen showing a downloaded slide.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "base/strings.h"
+#include "distrib/brand_info.h"
+#include "distrib/distrib_params.h"
+#include "gui_util.h"
+#include "ui/layout_resources_win.h"
+#include "ui/main_window_win.h"
+#include "ui/resource_bitmap.h"
+#include "ui/scale.h"
+#include "ui/slide_show_win.h"
+#include "window_test_util.h"
+
+namespace ui {
+namespace {
+
+using window_test::Distribution;
+
+size_t RequestsFor(Distribution& dist, const std::string& name) {
+  return dist.server().Requests(dist.prefix() + "/browser/installer/en/x2/" + name).size();
+}
+
+ResourceBitmap FirstSlide() {
+  LayoutResources layout(1033);
+  ResourceBitmap first;
+  first.Load(layout.first_slide_picture(), 2.0);
+  return first;
+}
+
+TEST(SlideNamesTest, TwoDigitsWithALeadingZero) {
+  EXPECT_EQ(SlideFileName(1), L"02.jpg");
+  EXPECT_EQ(SlideFileName(8), L"09.jpg");
+  EXPECT_EQ(SlideFileName(9), L"10.jpg");
+  EXPECT_EQ(SlideFileName(99), L"100.jpg");
+}
+
+TEST(SlideSourceTest, GrowsWhileThePicturesLastAndCyclesThroughThem) {
+  Distribution dist;
+  ASSERT_TRUE(dist.ok());
+  ASSERT_TRUE(dist.ServeSlide(L"full.jpg", "02.jpg"));
+  ASSERT_TRUE(dist.ServeSlide(L"small.jpg", "03.jpg"));
+  std::wstring base = base::Utf8ToWide(dist.SlideBase());
+  SlideSource source(FirstSlide(), base);
+  ASSERT_TRUE(source.WaitForThread(60000));
+  EXPECT_FALSE(source.running());
+  EXPECT_EQ(source.count(), 3u);
+  EXPECT_EQ(RequestsFor(dist, "02.jpg"), 1u);
+  EXPECT_EQ(RequestsFor(dist, "03.jpg"), 1u);
+  EXPECT_EQ(RequestsFor(dist, "04.jpg"), 10u);  // ten failures in a row end the thread
+  EXPECT_EQ(RequestsFor(dist, "05.jpg"), 0u);
+
+  // Pages on a test clock: slide 0 for the first page only, then 1, 2, 0, 1, 2 (index mod
+  // count); exactly one repaint per change.
+  uint64_t now = 1000;
+  const int width = Scale(728), height = Scale(400);
+  LayoutResources layout(1033);
+  SlideShow show(width, height, &source, layout.white_brush(), 1, SlideShow::kPageMs, [&] { return now; });
+  std::vector<size_t> shown;
+  int repaints = 0;
+  for (int page = 0; page < 6; ++page) {
+    for (int tick = 0; tick < 50; ++tick) {
+      if (show.Tick()) {
+        ++repaints;
+        shown.push_back(show.index() % source.count());
+      }
+      now += SlideShow::kPageMs / 50;
+    }
+  }
+  EXPECT_EQ(shown, (std::vector<size_t>{0, 1, 2, 0, 1, 2}));
+  EXPECT_EQ(repaints, 6);
+  EXPECT_TRUE(show.past_first());
+
+  // A 1456 x 800 picture covers the window at scale 1; the smaller one sits bottom-left.
+  SlideShow paged(width, height, &source, layout.white_brush(), 1, 1, [&] { return now++; });
+  paged.Tick();  // slide 1 (the first page lasted its one millisecond)
+  if (ScaleFactor() == 1.0) {
+    EXPECT_EQ(paged.page_rect().left, 0);
+    EXPECT_EQ(paged.page_rect().top, 0);
+    EXPECT_EQ(paged.page_rect().right, 728);
+    EXPECT_EQ(paged.page_rect().bottom, 400);
+  }
+  paged.Tick();  // slide 2: 900 x 500 pixels shown at half size
+  EXPECT_EQ(paged.page_rect().bottom, height);
+  EXPECT_EQ(paged.page_rect().right - paged.page_rect().left, ScaleBy(450, ScaleFactor()));
+}
+
+TEST(SlideSourceTest, NoPictureKeepsTheFirstSlide) {
+  Distribution dist;
+  ASSERT_TRUE(dist.ok());
+  ASSERT_TRUE(dist.server().PutFile(dist.prefix().substr(1) + "/browser/installer/en/x2/02.jpg", "not a picture"));
+  std::wstring base = base::Utf8ToWide(dist.SlideBase());
+  SlideSource source(FirstSlide(), base);
+  ASSERT_TRUE(source.WaitForThread(60000));
+  EXPECT_EQ(source.count(), 1u);
+  EXPECT_EQ(RequestsFor(dist, "02.jpg"), 10u);
+  EXPECT_FALSE(source.Get(5).empty());  // index mod 1: the first slide
+}
+
+TEST(SlideSourceTest, DestructionWaitsForTheDownloadInProgress) {
+  Distribution dist;
+  ASSERT_TRUE(dist.ok());
+  ASSERT_TRUE(dist.ServeSlide(L"full.jpg", "02.jpg"));
+  ASSERT_TRUE(dist.server().AddRule(R"({"path": ")" + dist.prefix() + R"(/browser/installer/", "delay_ms": 1500})"));
+  std::wstring base = base::Utf8ToWide(dist.SlideBase());
+  auto source = std::make_unique<SlideSource>(FirstSlide(), base);
+  Sleep(300);
+  DWORD start = GetTickCount();
+  source.reset();  // joins the thread mid-request; nothing runs on the freed object afterwards
+  EXPECT_GE(GetTickCount() - start, 500u);
+}
+
+// The progress screen over a downloaded slide (short pages), as the demo shows it.
+TEST(MainWindowSlidesTest, ProgressScreenShowsADownloadedSlide) {
+  Distribution dist;
+  ASSERT_TRUE(dist.ok());
+  ASSERT_TRUE(dist.ServeSlide(L"full.jpg", "02.jpg"));
+  distrib::BrandInfo brand(dist.temp() + L"\\");
+  brand.set_interface_language("en");
+  brand.ApplyDefaultsFor("en");
+  distrib::DistribParams params("cancel=1");
+  MainWindow window(&brand, &params, /*create_installer=*/false, MainWindowOptions{1500});
+  bool saw_slide = false, percentage_ok = false;
+  int paints = 0, changes = 0;
+  ui_test::WhenDialogShown([&](HWND dialog) {
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
+    PostMessageW(dialog, WM_APP + 100, 42, 0);
+    MSG message;
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < 20000 && !(window.slide_show() && window.slide_show()->past_first() &&
+                                               window.slide_show()->index() == 1)) {
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageW(dialog, &message)) {
+          TranslateMessage(&message);
+          DispatchMessageW(&message);
+        }
+      }
+      Sleep(10);
+    }
+    saw_slide = window.slide_show() && window.slide_show()->index() == 1;
+    // From here on the window repaints once per page, not on every 20 ms tick.
+    size_t last_index = window.slide_show() ? window.slide_show()->index() : 0;
+    start = GetTickCount();
+    while (GetTickCount() - start < 3300) {
+      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_PAINT && message.hwnd == dialog) ++paints;
+        if (!IsDialogMessageW(dialog, &message)) {
+          TranslateMessage(&message);
+          DispatchMessageW(&message);
+        }
+      }
+      if (window.slide_show() && window.slide_show()->index() != last_index) {
+        last_index = window.slide_show()->index();
+        ++changes;
+      }
+      Sleep(5);
+    }
+    wchar_t text[16] = {};
+    GetDlgItemTextW(dialog, 124, text, 16);
+    percentage_ok = std::wstring(text) == L"42%";
+    UpdateWindow(dialog);
+    window_test::Screenshot("window_progress_with_slide");
+    ui_test::SaveScreenshot(ui_test::CaptureWindow(dialog), L"window_progress_with_slide");
+    PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+  });
+  EXPECT_EQ(window.RunModal(), kEndSystemClose);
+  EXPECT_TRUE(saw_slide);
+  EXPECT_TRUE(percentage_ok);
+  EXPECT_TRUE(window.progress_shown());
+  EXPECT_GE(changes, 2);
+  EXPECT_LE(paints, changes + 1) << "the window repainted between slide changes";
+}
+
+}  // namespace
+}  // namespace ui
