@@ -35,6 +35,9 @@ foreach(source ${fuzzers})
   target_compile_options(${target} PRIVATE -fsanitize=fuzzer)
   target_link_options(${target} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${target} PRIVATE vorlex_portable)
+  # New inputs go to the first directory, so the committed seeds stay as they are.
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz-smoke/${corpus})
   add_test(NAME ${target}_smoke
-    COMMAND ${target} -max_total_time=5 -rss_limit_mb=2048 ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${corpus})
+    COMMAND ${target} -max_total_time=5 -rss_limit_mb=2048 ${CMAKE_BINARY_DIR}/fuzz-smoke/${corpus}
+            ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${corpus})
 endforeach()

@@ -131,7 +131,7 @@ def write_png(name, canvas):
     (OUT / name).write_bytes(png)
 
 
-def write_jpeg(name, canvas, quality=90):
+def write_jpeg(name, canvas, quality=80):
     ppm = b"P6\n%d %d\n255\n" % (canvas.width, canvas.height) + bytes(canvas.rgb_bytes())
     subprocess.run(["convert", "ppm:-", "-strip", "-sampling-factor", "4:2:0", "-quality",
                     str(quality), "jpeg:" + str(OUT / name)], input=ppm, check=True)

@@ -6,8 +6,6 @@ file(GLOB ui_resource_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/imag
      ${CMAKE_SOURCE_DIR}/resources/ui_*.rc)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/tests/ui/ui_test_resources.rc PROPERTIES
   OBJECT_DEPENDS "${ui_resource_files};${CMAKE_SOURCE_DIR}/resources/lite_installer.manifest")
-set_property(SOURCE ${CMAKE_SOURCE_DIR}/resources/lite_installer.rc APPEND PROPERTY
-  OBJECT_DEPENDS ${ui_resource_files})
 target_link_options(${name} PRIVATE -mwindows)
 
 # The committed string tables match their translation files.
