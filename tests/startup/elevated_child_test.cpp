@@ -90,6 +90,18 @@ TEST_F(ElevatedChildTest, MasterGivingUpBeforeGoEndsTheChild) {
   EXPECT_NE(log.find("ERROR: Installer started as admin has been unexpectedly synced, wr=1"), std::string::npos) << log;
 }
 
+TEST_F(ElevatedChildTest, MasterDyingWhileTheChildWaitsEndsTheChild) {
+  // A stand-in master that ends after a moment, without ever sending go or stop.
+  base::Process master = base::Process::Launch(
+      L"\"" + base::AppendPath(test::BuildDir(), L"stand_in_setup.exe") + L"\" --stand-in-sleep=500");
+  ASSERT_TRUE(master.valid());
+  ElevatedInstaller events;  // the named events exist, as the master would have made them
+  base::Process child = base::Process::Launch(ChildLine(L"C:\\never\\setup.exe", std::to_wstring(master.id())).Render());
+  ASSERT_TRUE(child.valid());
+  EXPECT_EQ(child.WaitForExit(30000), static_cast<DWORD>(-1));
+  EXPECT_NE(Log().find("has been unexpectedly synced, wr=2"), std::string::npos) << Log();
+}
+
 TEST_F(ElevatedChildTest, HangingChildIsTerminatedAfterTheMasterGivesUp) {
   // The setup sleeps far longer than the master will wait once it gives up.
   SetEnvironmentVariableW(L"VORLEX_STAND_IN_SLEEP", L"60000");
