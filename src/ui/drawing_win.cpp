@@ -17,6 +17,23 @@ ScreenDc::~ScreenDc() {
   if (dc_) USER32(ReleaseDC)(nullptr, dc_);
 }
 
+TopDownDib::TopDownDib(HDC screen, int width, int height) {
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  memory_.reset(GDI32(CreateCompatibleDC)(screen));
+  bitmap_.reset(GDI32(CreateDIBSection)(screen, &info, DIB_RGB_COLORS, &bits_, nullptr, 0));
+  if (valid()) previous_ = GDI32(SelectObject)(memory_.get(), bitmap_.get());
+}
+
+TopDownDib::~TopDownDib() {
+  if (previous_) GDI32(SelectObject)(memory_.get(), previous_);
+}
+
 ScopedSelectObject::ScopedSelectObject(HDC dc, HGDIOBJ object)
     : dc_(dc), previous_(dc && object ? GDI32(SelectObject)(dc, object) : nullptr) {}
 

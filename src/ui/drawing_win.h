@@ -39,6 +39,25 @@ class ScopedSelectObject {
   HGDIOBJ previous_;
 };
 
+// A 32-bit top-down DIB section compatible with the screen, selected into its own memory DC, for
+// composing layered windows pixel by pixel. valid() is false when any step failed.
+class TopDownDib {
+ public:
+  TopDownDib(HDC screen, int width, int height);
+  TopDownDib(const TopDownDib&) = delete;
+  TopDownDib& operator=(const TopDownDib&) = delete;
+  ~TopDownDib();
+  bool valid() const { return memory_ && bitmap_ && bits_; }
+  HDC dc() const { return memory_.get(); }
+  uint32_t* bits() const { return static_cast<uint32_t*>(bits_); }
+
+ private:
+  base::ScopedMemoryDc memory_;
+  base::ScopedGdiObject bitmap_;
+  void* bits_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+};
+
 // CreateFontW with height -truncate(size x scale factor), weight, underline, DEFAULT_CHARSET.
 base::ScopedGdiObject CreateUiFont(const wchar_t* face, int size, bool underline = false,
                                    int weight = FW_NORMAL);

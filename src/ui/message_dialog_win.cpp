@@ -123,19 +123,8 @@ void MessageDialog::CreateShadow() {
   ScreenDc screen;
   if (!screen.get() || GDI32(GetDeviceCaps)(screen.get(), BITSPIXEL) < 32) return;
 
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  base::ScopedMemoryDc memory(GDI32(CreateCompatibleDC)(screen.get()));
-  base::ScopedGdiObject bitmap(
-      GDI32(CreateDIBSection)(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!memory || !bitmap || !bits) return;
-  ScopedSelectObject select(memory.get(), bitmap.get());
+  TopDownDib dib(screen.get(), width, height);
+  if (!dib.valid()) return;
 
   // Each quadrant of the panel picture stretched over the matching quadrant of the window.
   const int image_width = background_.width();
@@ -148,7 +137,7 @@ void MessageDialog::CreateShadow() {
   const int dst_y[2] = {0, half_h}, dst_h[2] = {half_h, height - half_h};
   for (int row = 0; row < 2; ++row) {
     for (int column = 0; column < 2; ++column) {
-      background_.DrawToPremultipliedBits(bits, width, height, dst_x[column], dst_y[row],
+      background_.DrawToPremultipliedBits(dib.bits(), width, height, dst_x[column], dst_y[row],
                                           dst_w[column], dst_h[row], src_x[column], src_y[row],
                                           src_w[column], src_h[row]);
     }
@@ -156,15 +145,15 @@ void MessageDialog::CreateShadow() {
   // The dialog's own area stays clear, so only the margins show.
   int inner_x = window_rect.left - outer.left;
   int inner_y = window_rect.top - outer.top;
-  GDI32(BitBlt)(memory.get(), inner_x, inner_y, window_rect.right - window_rect.left,
-                window_rect.bottom - window_rect.top, memory.get(), inner_x, inner_y, SRCERASE);
-  GDI32(SetLayout)(memory.get(), LAYOUT_RTL);
+  GDI32(BitBlt)(dib.dc(), inner_x, inner_y, window_rect.right - window_rect.left,
+                window_rect.bottom - window_rect.top, dib.dc(), inner_x, inner_y, SRCERASE);
+  GDI32(SetLayout)(dib.dc(), LAYOUT_RTL);
 
   POINT position = {outer.left, outer.top};
   SIZE size = {width, height};
   POINT source = {0, 0};
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  USER32(UpdateLayeredWindow)(shadow_, screen.get(), &position, &size, memory.get(), &source, 0,
+  USER32(UpdateLayeredWindow)(shadow_, screen.get(), &position, &size, dib.dc(), &source, 0,
                               &blend, ULW_ALPHA);
   USER32(ShowWindow)(shadow_, SW_SHOWNOACTIVATE);
 }

@@ -46,27 +46,16 @@ HWND CreateWindowShadow(HWND window) {
   }
   ScreenDc screen;
   if (!screen.get()) return shadow;
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  base::ScopedMemoryDc memory(GDI32(CreateCompatibleDC)(screen.get()));
-  base::ScopedGdiObject bitmap(
-      GDI32(CreateDIBSection)(screen.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!memory || !bitmap || !bits) return shadow;
-  ScopedSelectObject select(memory.get(), bitmap.get());
+  TopDownDib dib(screen.get(), width, height);
+  if (!dib.valid()) return shadow;
   std::vector<uint32_t> pixels = ComposeWindowShadow(w, h);
   if (pixels.empty()) return shadow;
-  memcpy(bits, pixels.data(), pixels.size() * sizeof(uint32_t));
+  memcpy(dib.bits(), pixels.data(), pixels.size() * sizeof(uint32_t));
   POINT position = {rect.left - e, rect.top - e};
   SIZE size = {width, height};
   POINT source = {0, 0};
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  USER32(UpdateLayeredWindow)(shadow, screen.get(), &position, &size, memory.get(), &source, 0,
+  USER32(UpdateLayeredWindow)(shadow, screen.get(), &position, &size, dib.dc(), &source, 0,
                               &blend, ULW_ALPHA);
   return shadow;
 }
