@@ -24,26 +24,31 @@
 namespace startup {
 
 namespace {
+// Start-up's lines carry the entry point's name, whichever helper writes them.
+constexpr char kLocation[] = "wWinMain";
+}  // namespace
+
+namespace {
 
 int RunMaster(crash::CrashReporter* crash_reporter) {
   UiEnvironment ui_environment;
-  LOG(INFO) << "Lite installer mode.";
+  LOG_AT(INFO, kLocation) << "Lite installer mode.";
   SingleInstanceMutex mutex;
   if (!mutex.acquired()) {
-    LOG(INFO) << "Another installer instance is already running.";
-    LOG(INFO) << "Master installer process id: " << MasterProcessId();
+    LOG_AT(INFO, kLocation) << "Another installer instance is already running.";
+    LOG_AT(INFO, kLocation) << "Master installer process id: " << MasterProcessId();
     BringProcessWindowToTop(MasterProcessId());
     return kExitAnotherInstance;
   }
   SetMasterProcessId(GetCurrentProcessId());
-  LOG(INFO) << "Installer process id: " << GetCurrentProcessId();
+  LOG_AT(INFO, kLocation) << "Installer process id: " << GetCurrentProcessId();
 
   const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   bool silent = command_line.HasSwitch("silent");
   bool system_level = command_line.HasSwitch("system-level");
   std::string brand_name = command_line.GetSwitchValueNarrow("brand-name");
   std::wstring temp = base::GetTempDir();
-  LOG(INFO) << "Temporary path is: " << temp;
+  LOG_AT(INFO, kLocation) << "Temporary path is: " << temp;
 
   // Distribution parameters and brand: the switch or the installer's own tag, then the packages;
   // a "lang" parameter overrides the brand's language before the defaults fill the rest.
@@ -64,7 +69,7 @@ int RunMaster(crash::CrashReporter* crash_reporter) {
 
   int cpu_message = 0;
   if (!install::IsCpuSupported(&cpu_message)) {
-    PLOG(ERROR) << "CPU is not supported";
+    PLOG_AT(ERROR, kLocation) << "CPU is not supported";
     if (!silent) ShowUnsupportedCpuMessage(brand_info, cpu_message);
     return kExitUnsupportedCpu;
   }
@@ -73,7 +78,7 @@ int RunMaster(crash::CrashReporter* crash_reporter) {
 
   int code = kExitNotFinished;
   if (silent) {
-    LOG(INFO) << "Installing in silent mode.";
+    LOG_AT(INFO, kLocation) << "Installing in silent mode.";
     install::Installer installer(nullptr, &brand_info, &distrib_params, /*with_tasks=*/true);
     installer.SetMakeDefault(command_line.HasSwitch("make-browser-default-after-import"));
     installer.SetSendStatistics(command_line.HasSwitch("send-statistics") || brand_info.send_statistics());
@@ -85,7 +90,7 @@ int RunMaster(crash::CrashReporter* crash_reporter) {
     ShowNotEnoughSpaceMessage(brand_info);
     code = kExitNotEnoughDiskSpace;
   }
-  LOG(INFO) << "Installer exit with code: " << code;
+  LOG_AT(INFO, kLocation) << "Installer exit with code: " << code;
   return code;
 }
 
@@ -100,12 +105,12 @@ int InstallerMain() {
   crash_reporter->SetAnnotation("ptype", "installer");
 
   logging::InstallFileLogger(base::GetTempDir());
-  LOG(INFO) << "-------------------------------------- Start install.";
+  LOG_AT(INFO, kLocation) << "-------------------------------------- Start install.";
 
   const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   if (command_line.HasSwitch("check-the-interface")) {
     int code = shell::CheckInternalInterface() ? kExitInterfaceAvailable : kExitInterfaceUnavailable;
-    LOG(INFO) << "Handled non install cmd line option by win10 default browser helper, ret code: " << code;
+    LOG_AT(INFO, kLocation) << "Handled non install cmd line option by win10 default browser helper, ret code: " << code;
     return code;
   }
 
@@ -113,16 +118,16 @@ int InstallerMain() {
     case kEnvironmentCopyRan:
       return secure_code;
     case kEnvironmentInsecure:
-      LOG(INFO) << "Exiting, because of insecure environment.";
+      LOG_AT(INFO, kLocation) << "Exiting, because of insecure environment.";
       return secure_code;
     case kEnvironmentDllsBeside:
-      LOG(INFO) << "Exiting, DLL files found in working directory";
+      LOG_AT(INFO, kLocation) << "Exiting, DLL files found in working directory";
       return kExitInsecureEnvironment;
     case kEnvironmentUnavailable:
-      LOG(INFO) << "Can't find secure environment.";
+      LOG_AT(INFO, kLocation) << "Can't find secure environment.";
       break;
     case kEnvironmentSecure:
-      LOG(INFO) << "Runned in secure environment.";
+      LOG_AT(INFO, kLocation) << "Runned in secure environment.";
       break;
   }
 

@@ -2,13 +2,18 @@
 
 #include "distrib/brand_info.h"
 #include "install/environment_checks.h"
+#include "install/installer.h"
 #include "logging/log.h"
 #include "startup/exit_codes.h"
-#include "install/installer.h"
 #include "ui/main_window_win.h"
 #include "ui/message_dialog_win.h"
 
 namespace startup {
+
+namespace {
+// Start-up's lines carry the entry point's name, whichever helper writes them.
+constexpr char kLocation[] = "wWinMain";
+}  // namespace
 
 void ShowUnsupportedCpuMessage(const distrib::BrandInfo& brand, int message_id) {
   ui::ShowUnsupportedProcessorMessage(brand.language_id(), message_id == install::kMessageNoSse3);
@@ -21,7 +26,7 @@ void ShowNotEnoughSpaceMessage(const distrib::BrandInfo& brand) {
 int RunInteractive(const distrib::BrandInfo& brand, distrib::DistribParams& distrib) {
   ui::MainWindow window(&brand, &distrib, /*create_installer=*/true);
   if (window.RunModal() == ui::kEndFinished) return window.installer()->result_code();
-  LOG(INFO) << "User cancelled installation.";
+  LOG_AT(INFO, kLocation) << "User cancelled installation.";
   return kExitUserCancelled;
 }
 

@@ -97,7 +97,7 @@ TEST_F(SilentInstallTest, SetupRunsAndItsExitCodeIsTheInstallers) {
   EXPECT_NE(reports[0].query.find("&result=success&time="), std::string::npos) << reports[0].query;
   std::string log = Log();
   EXPECT_NE(log.find("INFO: Setup process exit with code: SUCCESS_EXIT_CODE(0); error: 7"), std::string::npos);
-  EXPECT_NE(log.find("INFO: Installer exit with code: 7 (RunMaster:"), std::string::npos) << log;
+  EXPECT_NE(log.find("INFO: Installer exit with code: 7 (wWinMain:"), std::string::npos) << log;
 }
 
 TEST_F(SilentInstallTest, ForeignSetupIsNeverRun) {

@@ -37,11 +37,11 @@ TEST_F(InstallerProcessTest, InterfaceProbeAnswersWithoutTakingTheMutex) {
   EXPECT_EQ(*code, 701u);  // Wine has none of the internal association interfaces
   std::string log = Log();
   EXPECT_TRUE(std::regex_search(log, std::regex(std::string("^") + kLinePrefix +
-                                                "INFO: -------------------------------------- Start install\\. \\(InstallerMain:\\d+\\)\r?\n")))
+                                                "INFO: -------------------------------------- Start install\\. \\(wWinMain:\\d+\\)\r?\n")))
       << log;
   EXPECT_TRUE(std::regex_search(log, std::regex(std::string(kLinePrefix) +
                                                 "INFO: Handled non install cmd line option by win10 default browser "
-                                                "helper, ret code: 701 \\(InstallerMain:\\d+\\)")))
+                                                "helper, ret code: 701 \\(wWinMain:\\d+\\)")))
       << log;
   EXPECT_EQ(log.find("Lite installer mode."), std::string::npos);
 }
