@@ -15,6 +15,14 @@ add_library(vorlex_test_support STATIC ${vorlex_test_support})
 target_include_directories(vorlex_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(vorlex_test_support PUBLIC vorlex_core gmock gtest)
 
+# vorlex_add_import_check(<test> <target>): the program imports only KERNEL32 and msvcrt (the mingw
+# C runtime); every other system DLL is bound on first use. Read with the objdump of the build's
+# machine.
+function(vorlex_add_import_check test target)
+  add_test(NAME ${test}
+    COMMAND sh -c "${CMAKE_OBJDUMP} -p $<TARGET_FILE:${target}> | grep 'DLL Name' | sort -f | tr -d '\\t' | tr '\\n' ' ' | grep -qix 'DLL Name: KERNEL32.dll DLL Name: msvcrt.dll '")
+endfunction()
+
 # vorlex_add_test_program(<folder>): builds <folder>_tests from tests/<folder>/*_test.cpp.
 function(vorlex_add_test_program folder)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*_test.cpp)

@@ -48,10 +48,12 @@ std::wstring ModulePath(HMODULE module) {
   return std::wstring(path, length);
 }
 
+#if !defined(_WIN64)
 bool IsWow64() {
   BOOL wow64 = FALSE;
   return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 }
+#endif
 
 std::string UserAgent() {
   std::string agent = "Crashpad/0.8.0 WinHTTP";
@@ -60,8 +62,12 @@ std::string UserAgent() {
   agent += " Windows_NT";
   std::string kernel_version = base::ReadFileVersion(ModulePath(GetModuleHandleW(L"kernel32.dll"))).value_or("");
   if (!kernel_version.empty()) agent += "/" + kernel_version;
+#if defined(_WIN64)
+  agent += " (x64";
+#else
   agent += " (x86";
   if (IsWow64()) agent += "; WoW64";
+#endif
   agent += ")";
   return agent;
 }

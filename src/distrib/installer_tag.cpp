@@ -29,6 +29,24 @@ uint32_t ReadU32(const uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
+// From the directory count to the certificate-table entry: the count, then four directories.
+constexpr uint64_t kDirectoryCountToCertificateEntry = 4 + 4 * 8;
+
+// Where the certificate-table entry (the fifth data directory) lies in the header that starts at
+// pe: PE32 and PE32+ differ only in the size of the fields before the directories. 0 when the
+// optional header is neither; the caller checks the entry against the size.
+uint64_t CertificateEntryOffset(const uint8_t* data, size_t size, uint64_t pe) {
+  const uint64_t optional = pe + 24;
+  if (optional + 2 > size) return 0;
+  switch (ReadU16(data + optional)) {
+    case 0x10B:
+      return optional + 92 + kDirectoryCountToCertificateEntry;
+    case 0x20B:
+      return optional + 108 + kDirectoryCountToCertificateEntry;
+  }
+  return 0;
+}
+
 // The tag inside one dummy certificate's TBSCertificate content (already entered); empty when
 // any element is malformed.
 std::string TagFromDummyTbs(DerReader tbs) {
@@ -56,19 +74,10 @@ bool FindCertificateTable(const uint8_t* data, size_t size, CertificateTable* ta
   uint64_t pe = ReadU32(data + 60);
   if (size < pe + 96) return false;
   if (std::memcmp(data + pe, "PE\0\0", 4) != 0) return false;
-  uint64_t optional = pe + 24;
-  uint32_t magic = ReadU16(data + optional);
-  uint64_t count_offset;
-  if (magic == 0x10B)
-    count_offset = optional + 92;
-  else if (magic == 0x20B)
-    count_offset = optional + 108;
-  else
-    return false;
-  uint64_t entry = count_offset + 4 + 4 * 8;
-  if (entry + 8 > size) return false;
+  uint64_t entry = CertificateEntryOffset(data, size, pe);
+  if (entry == 0 || entry + 8 > size) return false;
   // Fewer than five directories: the bytes there belong to the section table.
-  if (ReadU32(data + count_offset) <= 4) return false;
+  if (ReadU32(data + entry - kDirectoryCountToCertificateEntry) <= 4) return false;
   uint64_t offset = ReadU32(data + entry);
   uint64_t length = ReadU32(data + entry + 4);
   if (offset == 0 || length < 8 || offset + length > size) return false;
@@ -119,8 +128,10 @@ std::string ExtractTagFromImage(const uint8_t* data, size_t size, TagError* erro
 bool FindTrailerTag(const uint8_t* data, size_t size, const uint8_t** tag, size_t* length) {
   if (size < 64 || data[0] != 'M' || data[1] != 'Z') return false;
   uint64_t pe = ReadU32(data + 60);
-  if (pe + 152 + 4 > size || std::memcmp(data + pe, "PE\0\0", 4) != 0) return false;
-  uint64_t table = ReadU32(data + pe + 152);
+  if (pe + 4 > size || std::memcmp(data + pe, "PE\0\0", 4) != 0) return false;
+  uint64_t entry = CertificateEntryOffset(data, size, pe);
+  if (entry == 0 || entry + 4 > size) return false;
+  uint64_t table = ReadU32(data + entry);
   if (table == 0 || table + 12 > size) return false;
   const uint8_t* info = data + table + 8;
   if (info[0] != 0x30 || info[1] != 0x82) return false;

@@ -36,8 +36,8 @@ bool Window::Attach(HWND window) {
     if (!WindowMap().emplace(window, this).second) return false;
   }
   hwnd_ = window;
-  previous_ = reinterpret_cast<WNDPROC>(USER32(SetWindowLongW)(
-      window, GWL_WNDPROC, static_cast<LONG>(reinterpret_cast<LONG_PTR>(&WindowProcedure))));
+  previous_ = reinterpret_cast<WNDPROC>(USER32(SetWindowLongPtrW)(
+      window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProcedure)));
   if (!previous_) {
     std::lock_guard<std::mutex> guard(MapLock());
     WindowMap().erase(window);
@@ -50,8 +50,7 @@ bool Window::Attach(HWND window) {
 void Window::Detach() {
   if (!hwnd_) return;
   if (USER32(IsWindow)(hwnd_) && previous_) {
-    USER32(SetWindowLongW)(hwnd_, GWL_WNDPROC,
-                           static_cast<LONG>(reinterpret_cast<LONG_PTR>(previous_)));
+    USER32(SetWindowLongPtrW)(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
   }
   {
     std::lock_guard<std::mutex> guard(MapLock());

@@ -84,9 +84,13 @@ TEST_F(UploadTest, FieldsFilePartAndRequestForm) {
   std::string agent = request->Header("User-Agent");
   EXPECT_EQ(agent.rfind("Crashpad/0.8.0 WinHTTP/", 0), 0u) << agent;
   EXPECT_NE(agent.find(" Windows_NT/"), std::string::npos) << agent;
-  EXPECT_TRUE(base::EndsWithCaseInsensitiveAscii(base::AsciiToWide(agent), L"(x86)") ||
-              base::EndsWithCaseInsensitiveAscii(base::AsciiToWide(agent), L"(x86; WoW64)"))
-      << agent;
+#if defined(_WIN64)
+  const wchar_t* machine = L"(x64)";
+#else
+  BOOL wow64 = FALSE;
+  const wchar_t* machine = IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? L"(x86; WoW64)" : L"(x86)";
+#endif
+  EXPECT_TRUE(base::EndsWithCaseInsensitiveAscii(base::AsciiToWide(agent), machine)) << agent;
 
   // Every chunk but the terminating one carries at most one 32 KiB block.
   const base::Json& chunks = record["chunk_sizes"];

@@ -55,16 +55,18 @@ Bytes ContentInfo(const Bytes& certificates, int set_length_bytes = 0) {
   return Seq(Der(0x06, "\x2a\x86\x48") + Der(0xA0, Seq(signed_data)));
 }
 
-// A minimal PE32 image whose certificate table holds one entry with the given DER.
-Bytes Image(const Bytes& pkcs7, size_t table_size_extra = 0, const Bytes& after_entry = "") {
+// A minimal PE32 (or PE32+) image whose certificate table holds one entry with the given DER.
+Bytes Image(const Bytes& pkcs7, size_t table_size_extra = 0, const Bytes& after_entry = "", bool pe32_plus = false) {
   Bytes image(512, '\0');
   image[0] = 'M';
   image[1] = 'Z';
   image[60] = 64;
   image.replace(64, 4, Bytes("PE\0\0", 4));
   image[88] = 0x0B;
-  image[89] = 0x01;
-  image[88 + 92] = 16;  // directory count
+  image[89] = pe32_plus ? 0x02 : 0x01;
+  const size_t count_offset = 88 + (pe32_plus ? 108 : 92);
+  const size_t directory = count_offset + 4 + 4 * 8;
+  image[count_offset] = 16;  // directory count
   Bytes entry(8, '\0');
   size_t entry_size = 8 + pkcs7.size();
   for (int i = 0; i < 4; ++i) entry[i] = static_cast<char>((entry_size >> (8 * i)) & 0xFF);
@@ -73,8 +75,8 @@ Bytes Image(const Bytes& pkcs7, size_t table_size_extra = 0, const Bytes& after_
   entry += after_entry;
   size_t table_size = entry.size() + table_size_extra;
   for (int i = 0; i < 4; ++i) {
-    image[216 + i] = static_cast<char>((512 >> (8 * i)) & 0xFF);
-    image[220 + i] = static_cast<char>((table_size >> (8 * i)) & 0xFF);
+    image[directory + i] = static_cast<char>((512 >> (8 * i)) & 0xFF);
+    image[directory + 4 + i] = static_cast<char>((table_size >> (8 * i)) & 0xFF);
   }
   return image + entry;
 }
@@ -138,7 +140,7 @@ TEST(InstallerTagTest, MalformedImagesAreRejectedWithinBounds) {
   EXPECT_EQ(error, TagError::kNoCertificateTable);
   // Unsigned: offset 0.
   Bytes unsigned_image = good;
-  unsigned_image.replace(216, 8, Bytes(8, '\0'));
+  unsigned_image.replace(216, 8, Bytes(8, '\0'));  // the PE32 certificate-table entry
   EXPECT_EQ(Tag(unsigned_image, &error), "");
   EXPECT_EQ(error, TagError::kNoCertificateTable);
   // A wrong optional-header magic.
@@ -167,6 +169,24 @@ TEST(InstallerTagTest, TrailerRecord) {
   EXPECT_FALSE(FindTrailerTag(reinterpret_cast<const uint8_t*>(no_magic.data()), no_magic.size(), &tag, &length));
   Bytes small = Image(ContentInfo(""), 0, trailer);
   EXPECT_FALSE(FindTrailerTag(reinterpret_cast<const uint8_t*>(small.data()), small.size(), &tag, &length));
+}
+
+// A distributor may tag a 64-bit build: both placements are found in a PE32+ image, whose
+// directories lie 16 bytes further on than a PE32 image's.
+TEST(InstallerTagTest, Pe32PlusImages) {
+  Bytes pkcs7 = ContentInfo(OtherCertificate() + DummyCertificate(Bytes(200, 'q')));
+  Bytes trailer = Bytes("Vact", 4) + Bytes("\x00\x03", 2) + Bytes("x=1", 3);
+  Bytes image = Image(pkcs7, 0, trailer, true);
+  EXPECT_EQ(Tag(image), Bytes(200, 'q'));
+  const uint8_t* tag = nullptr;
+  size_t length = 0;
+  ASSERT_TRUE(FindTrailerTag(reinterpret_cast<const uint8_t*>(image.data()), image.size(), &tag, &length));
+  EXPECT_EQ(Bytes(reinterpret_cast<const char*>(tag), length), "x=1");
+  // The PE32 location of a PE32+ header holds other fields: read there, nothing would be found.
+  Bytes as_pe32 = image;
+  as_pe32[89] = 0x01;
+  EXPECT_EQ(Tag(as_pe32), "");
+  EXPECT_FALSE(FindTrailerTag(reinterpret_cast<const uint8_t*>(as_pe32.data()), as_pe32.size(), &tag, &length));
 }
 
 std::wstring Fixture(const wchar_t* name) {

@@ -14,5 +14,4 @@ add_dependencies(${name} msi_override_child lite_installer)
 add_test(NAME msi_override_not_in_lite
   COMMAND sh -c "! grep -q 'Unexpected count of local mapped msi' $<TARGET_FILE:lite_installer>")
 # A program that runs the override binds everything but kernel32 at run time, as the installer must.
-add_test(NAME msi_override_imports
-  COMMAND sh -c "i686-w64-mingw32-objdump -p $<TARGET_FILE:msi_override_child> | grep 'DLL Name' | sort -f | tr -d '\\t' | tr '\\n' ' ' | grep -qix 'DLL Name: KERNEL32.dll DLL Name: msvcrt.dll '")
+vorlex_add_import_check(msi_override_imports msi_override_child)

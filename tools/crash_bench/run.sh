@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs the crash upload benchmark against a throw-away loopback collector.
-# Usage: tools/crash_bench/run.sh [BUILD_DIR]   (default build/win)
+# Usage: tools/crash_bench/run.sh [BUILD_DIR]   (default: the test build this host runs)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$root/build/win}" && pwd)
+source "$root/cmake/test-arch"
+build=$(cd "${1:-$root/build/$VORLEX_PRESET}" && pwd)
 collector_dir=$(mktemp -d)
 trap 'python3 "$root/tools/crash_collector/crash_collector.py" stop --dir "$collector_dir"; rm -rf "$collector_dir"' EXIT
 python3 "$root/tools/crash_collector/crash_collector.py" start --dir "$collector_dir"

@@ -2,10 +2,11 @@
 # Download throughput of Downloader::DownloadToFile from the loopback server, against two
 # baselines measured in the same run: a bare WinINet loop (the platform's own limit) and
 # curl -o on the host; and the peak working set for a 16 MiB and a 256 MiB download.
-# Usage: tools/net_bench/run.sh [build dir, default build/win] [rounds, default 5]
+# Usage: tools/net_bench/run.sh [build dir, default the test build this host runs] [rounds, default 5]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-build="$(cd "${1:-$root/build/win}" && pwd)"
+source "$root/cmake/test-arch"
+build="$(cd "${1:-$root/build/$VORLEX_PRESET}" && pwd)"
 rounds="${2:-5}"
 work="$(mktemp -d)"
 trap '"$root/tools/loopback_server/loopback-ctl" stop "$work/server" >/dev/null; [ -n "${KEEP:-}" ] && cat "$work"/bare "$work"/downloader "$work"/curl; rm -rf "$work"' EXIT
@@ -15,8 +16,7 @@ port=$(cat "$work/server/port")
 head -c $((256 << 20)) /dev/urandom >"$work/server/www/big.bin"
 head -c $((16 << 20)) /dev/urandom >"$work/server/www/small.bin"
 "$root/cmake/wine-env" start "$build"
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
-bench() { wine "$build/net_bench.exe" "http://127.0.0.1:$port/$1" "$2" net_bench.bin | tr -d '\r'; }
+bench() { "$root/cmake/wine-run" "$build/net_bench.exe" "http://127.0.0.1:$port/$1" "$2" net_bench.bin | tr -d '\r'; }
 # The median round (by MiB/s): the machine is shared, single rounds are noisy.
 best() { sort -k4 -n | awk '{ line[NR] = $0 } END { print line[int((NR + 1) / 2)] }'; }
 
