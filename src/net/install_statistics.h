@@ -85,17 +85,20 @@ class InstallStatistics {
   InstallStatistics(const InstallStatistics&) = delete;
   InstallStatistics& operator=(const InstallStatistics&) = delete;
 
-  void SetParam(StatParam param, const std::string& value) { sender_.SetParam(param, value); }
-  std::wstring GetOldVersion() const { return sender_.GetOldVersion(); }
+  void SetParam(StatParam param, const std::string& value);
+  std::wstring GetOldVersion() const;
   [[nodiscard]] bool Send(const StatParams& event);
   // A dialog-window event: kind 1 for this one report.
   [[nodiscard]] bool SendDialogEvent(const StatParams& event);
-  [[nodiscard]] bool Save() const { return sender_.Save(); }
-  const InstallStatSender& sender() const { return sender_; }
+  [[nodiscard]] bool Save() const;
+  // A copy of the common parameters.
+  StatParams params() const;
 
  private:
   int32_t default_kind_ = 0;
-  std::mutex send_lock_;  // the kind switch of a dialog event is not seen by a parallel report
+  // The installation worker sets parameters while the UI thread sends its events: every use of
+  // the sender (its parameters and the kind switch of a dialog event) holds this lock.
+  mutable std::mutex lock_;
   InstallStatSender sender_;
   AsyncHttpRequester requester_;
 };

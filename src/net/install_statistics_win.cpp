@@ -203,10 +203,30 @@ InstallStatistics::InstallStatistics(int32_t installer_type, const std::wstring&
 
 InstallStatistics::~InstallStatistics() = default;
 
+void InstallStatistics::SetParam(StatParam param, const std::string& value) {
+  std::lock_guard<std::mutex> hold(lock_);
+  sender_.SetParam(param, value);
+}
+
+std::wstring InstallStatistics::GetOldVersion() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return sender_.GetOldVersion();
+}
+
+bool InstallStatistics::Save() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return sender_.Save();
+}
+
+StatParams InstallStatistics::params() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return sender_.params();
+}
+
 bool InstallStatistics::Send(const StatParams& event) {
   std::wstring url;
   {
-    std::lock_guard<std::mutex> hold(send_lock_);
+    std::lock_guard<std::mutex> hold(lock_);
     sender_.set_kind(default_kind_);
     url = sender_.GetQueryUrl(event);
   }
@@ -216,7 +236,7 @@ bool InstallStatistics::Send(const StatParams& event) {
 bool InstallStatistics::SendDialogEvent(const StatParams& event) {
   std::wstring url;
   {
-    std::lock_guard<std::mutex> hold(send_lock_);
+    std::lock_guard<std::mutex> hold(lock_);
     sender_.set_kind(1);
     url = sender_.GetQueryUrl(event);
     sender_.set_kind(default_kind_);

@@ -157,10 +157,17 @@ TEST_F(InstallStatisticsTest, ShutdownFinishesTheRequestInFlightAndDropsTheQueue
       ASSERT_TRUE(statistics.Send({{"action", action}}));
     ASSERT_EQ(WaitFor(1).size(), 1u);
   }
-  Sleep(300);
+  // The worker is gone: a report sent afterwards is the next one the server sees, so nothing of
+  // the dropped queue can arrive before it.
+  {
+    InstallStatistics later(0, L"", UserId());
+    ASSERT_TRUE(later.Send({{"action", L"marker"}}));
+    ASSERT_EQ(WaitFor(2).size(), 2u);
+  }
   auto requests = server_.Requests(prefix_);
-  ASSERT_EQ(requests.size(), 1u);
+  ASSERT_EQ(requests.size(), 2u);
   EXPECT_THAT(requests[0].path, HasSubstr("-action=first,"));
+  EXPECT_THAT(requests[1].path, HasSubstr("-action=marker,"));
 }
 
 TEST_F(InstallStatisticsTest, SavedParametersLaunchedAndCleanup) {
@@ -173,19 +180,19 @@ TEST_F(InstallStatisticsTest, SavedParametersLaunchedAndCleanup) {
   {
     // Saved values come back, except "ui", which is always the current one.
     InstallStatistics statistics(0, L"partner_id\nP7\nui\nstale\nold_ver\n17.0\n", UserId());
-    EXPECT_EQ(statistics.sender().params().at("launched"), L"true");
-    EXPECT_EQ(statistics.sender().params().at("partner_id"), L"P7");
-    EXPECT_EQ(statistics.sender().params().at("ui"), L"{0F1E2D3C-AAAA-BBBB-CCCC-0123456789AB}");
+    EXPECT_EQ(statistics.params().at("launched"), L"true");
+    EXPECT_EQ(statistics.params().at("partner_id"), L"P7");
+    EXPECT_EQ(statistics.params().at("ui"), L"{0F1E2D3C-AAAA-BBBB-CCCC-0123456789AB}");
     EXPECT_EQ(statistics.GetOldVersion(), L"17.0");
     statistics.SetParam(kStatBrandId, "42");
     ASSERT_TRUE(statistics.Save());
-    EXPECT_EQ(ReadSavedInstallStat(), SerializeStatParams(statistics.sender().params()));
+    EXPECT_EQ(ReadSavedInstallStat(), SerializeStatParams(statistics.params()));
   }
   EXPECT_FALSE(hkcu_.ProductValue(kInstallStatValue).has_value());
   {
     running.reset();
     InstallStatistics statistics(0, L"", UserId());
-    EXPECT_EQ(statistics.sender().params().at("launched"), L"false");
+    EXPECT_EQ(statistics.params().at("launched"), L"false");
     EXPECT_EQ(statistics.GetOldVersion(), L"19.0");  // "vxpv" before "pv"
   }
 }
@@ -196,7 +203,7 @@ TEST_F(InstallStatisticsTest, UnreachableEndpointLogsAndShutsDown) {
   {
     InstallStatistics statistics(0, L"", UserId());
     ASSERT_TRUE(statistics.Send({{"action", L"lost"}}));
-    for (int i = 0; i < 200 && log.At("SendUrl").empty(); ++i) Sleep(20);
+    ASSERT_TRUE(log.WaitFor("SendUrl", 1));
   }
   ASSERT_EQ(log.At("SendUrl").size(), 1u);
   EXPECT_THAT(log.At("SendUrl")[0], ::testing::StartsWith("Failed to open http://127.0.0.1:1/installstats/send/"));

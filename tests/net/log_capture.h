@@ -2,6 +2,8 @@
 // without one).
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,6 +37,16 @@ class LogCapture {
       if (line.location == location) out.push_back(line.message);
     return out;
   }
+  // Waits until the location has at least count records; false only when they never come (the
+  // generous limit keeps a broken run from hanging until CTest's time-out).
+  bool WaitFor(const std::string& location, size_t count) {
+    std::unique_lock<std::mutex> hold(lock_);
+    return written_.wait_for(hold, std::chrono::seconds(60), [&] {
+      size_t seen = 0;
+      for (const CapturedLine& line : lines_) seen += line.location == location;
+      return seen >= count;
+    });
+  }
 
  private:
   class Sink : public logging::Sink {
@@ -43,10 +55,12 @@ class LogCapture {
     void Emit(const logging::Record& record) override {
       std::lock_guard<std::mutex> hold(owner_->lock_);
       owner_->lines_.push_back({record.severity, record.location, record.message});
+      owner_->written_.notify_all();
     }
     LogCapture* owner_;
   };
   std::mutex lock_;
+  std::condition_variable written_;
   std::vector<CapturedLine> lines_;
 };
 
