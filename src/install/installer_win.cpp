@@ -179,11 +179,15 @@ base::CommandLine Installer::BuildSetupCommandLine(const std::wstring& program, 
   in.ok_time = ok_time_;
   in.proceed_time = proceed_time_;
   in.interface_availability = interface_availability_;
-  in.installer_data = installer_data_path_;
-  in.clids = clids_path_;
-  in.clids_searchband = clids_searchband_path_;
-  in.website_icon = website_icon_path_;
-  in.partner_package_override = partner_package_override_path_;
+  // The side-file paths are the worker's: it assigns them while the UI thread may build the early
+  // command line of the elevated copy, which carries no files and must not read them.
+  if (with_files) {
+    in.installer_data = installer_data_path_;
+    in.clids = clids_path_;
+    in.clids_searchband = clids_searchband_path_;
+    in.website_icon = website_icon_path_;
+    in.partner_package_override = partner_package_override_path_;
+  }
   if (tasks_) {
     in.tasks_exist = true;
     in.variations_path = tasks_->vup_path();
