@@ -16,6 +16,7 @@
 #include "distrib/distrib_params.h"
 #include "install/installer_delegate.h"
 #include "install/stat_events.h"
+#include "net/scratch_current_user.h"
 #include "support/loopback.h"
 #include "support/test_util.h"
 
@@ -153,18 +154,26 @@ TEST_F(InstallerTest, TwoUrlsTakeThreeAttemptsEachAndALaterSuccessEndsTheExperim
   EXPECT_NE(attempts[8].path.find("-x64=1"), std::string::npos) << attempts[8].path;
 }
 
+// With "do-not-launch-browser" the window is told 100 % and finished as soon as the setup has
+// finished. Without it the window waits for the browser's message window, which the stand-in does
+// not leave: finished at the first check, and the installer never sets 100 % itself.
 TEST_F(InstallerTest, DoNotLaunchBrowserFinishesTheWindowAtOnce) {
   auto brand = Brand("/good/setup.exe");
-  distrib::DistribParams distrib("vup=0");
-  RecordingDelegate delegate;
-  {
-    Installer installer(&delegate, brand.get(), &distrib, false, environment_);
-    installer.RunSynchronously();
-    EXPECT_EQ(installer.result_code(), 0);
-  }
-  // Without "do-not-launch-browser" the window waits for the browser's message window, which
-  // the stand-in does not leave: finished once at the first check.
-  EXPECT_EQ(delegate.calls(), (std::vector<std::string>{"percentage 40", "drop_cancel", "finished 1"}));
+  auto run = [&](bool do_not_launch) {
+    base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
+    if (do_not_launch) command_line.AppendSwitch("do-not-launch-browser");
+    distrib::DistribParams distrib("vup=0");
+    RecordingDelegate delegate;
+    {
+      Installer installer(&delegate, brand.get(), &distrib, false, environment_);
+      installer.RunSynchronously();
+      EXPECT_EQ(installer.result_code(), 0);
+    }
+    command_line.RemoveSwitch("do-not-launch-browser");
+    return delegate.calls();
+  };
+  EXPECT_EQ(run(true), (std::vector<std::string>{"percentage 40", "drop_cancel", "percentage 100", "finished 1"}));
+  EXPECT_EQ(run(false), (std::vector<std::string>{"percentage 40", "drop_cancel", "finished 1"}));
 }
 
 TEST_F(InstallerTest, CancelledInstallationIsReportedAsSuch) {
@@ -186,17 +195,34 @@ TEST_F(InstallerTest, CancelledInstallationIsReportedAsSuch) {
   EXPECT_NE(reports[0].query.find("result=cancelled"), std::string::npos);
 }
 
+// A failed verification keeps the registry hand-off for a later run; a successful installation
+// removes it.
 TEST_F(InstallerTest, FailedVerificationKeepsTheHandOffForALaterRun) {
+  net_test::ScratchCurrentUser hkcu;
   auto brand = Brand("/good/setup.exe");
-  distrib::DistribParams distrib("vup=0");
-  environment_.verify_setup = [](const std::wstring&) { return false; };
-  Installer installer(nullptr, brand.get(), &distrib, false, environment_);
-  installer.RunSynchronously();
-  EXPECT_EQ(installer.result_code(), kResultVerificationFailed);
-  EXPECT_FALSE(base::PathExists(scratch_.Child(L"record.json")));
-  EXPECT_TRUE(base::PathExists(scratch_.Child(L"master_preferences")));
-  server_.WaitForRequests(prefix_ + "/installstats/", 5);
+  const std::wstring preferences = scratch_.Child(L"master_preferences");
+  {
+    distrib::DistribParams distrib("vup=0");
+    environment_.verify_setup = [](const std::wstring&) { return false; };
+    Installer installer(nullptr, brand.get(), &distrib, false, environment_);
+    installer.RunSynchronously();
+    ASSERT_EQ(installer.result_code(), kResultVerificationFailed);
+    // The reports still queued go with the installer: wait for them while it lives.
+    server_.WaitForRequests(prefix_ + "/installstats/", 5);
+  }
   EXPECT_EQ(Events().back(), "verification/error");
+  EXPECT_FALSE(base::PathExists(scratch_.Child(L"record.json")));
+  EXPECT_TRUE(base::PathExists(preferences));
+  EXPECT_EQ(hkcu.ProductValue(L"InstallerData"), preferences);
+  {
+    distrib::DistribParams distrib("vup=0");
+    environment_.verify_setup = [](const std::wstring&) { return true; };
+    Installer installer(nullptr, brand.get(), &distrib, false, environment_);
+    installer.RunSynchronously();
+    ASSERT_EQ(installer.result_code(), 0);
+  }
+  EXPECT_TRUE(base::PathExists(scratch_.Child(L"record.json")));
+  EXPECT_EQ(hkcu.ProductValue(L"InstallerData"), std::nullopt);
 }
 
 // A failed transfer keeps its partial data for the next attempt only from 10 % of the announced

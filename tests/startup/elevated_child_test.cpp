@@ -103,8 +103,12 @@ TEST_F(ElevatedChildTest, MasterDyingWhileTheChildWaitsEndsTheChild) {
 }
 
 TEST_F(ElevatedChildTest, HangingChildIsTerminatedAfterTheMasterGivesUp) {
-  // The setup sleeps far longer than the master will wait once it gives up.
+  // The setup sleeps far longer than the master will wait once it gives up. It writes its record
+  // when it starts: the master gives up only once the setup runs, so that the child is never
+  // terminated while it is still creating the setup's process.
   SetEnvironmentVariableW(L"VORLEX_STAND_IN_SLEEP", L"60000");
+  const std::wstring record = scratch_.Child(L"setup_record.json");
+  SetEnvironmentVariableW(L"VORLEX_STAND_IN_RECORD", record.c_str());
   std::wstring setup = base::AppendPath(test::BuildDir(), L"stand_in_setup_signed.exe");
   base::CommandLine child = ChildLine(setup, std::to_wstring(GetCurrentProcessId()));
   base::Process process = base::Process::Launch(child.Render());
@@ -119,10 +123,13 @@ TEST_F(ElevatedChildTest, HangingChildIsTerminatedAfterTheMasterGivesUp) {
     HANDLE stop = CreateEventW(nullptr, TRUE, TRUE, nullptr);  // the installation was stopped
     EXPECT_FALSE(elevated.RunModule(stop));
     CloseHandle(stop);
+    for (int i = 0; i < 6000 && !base::PathExists(record); ++i) Sleep(10);
+    EXPECT_TRUE(base::PathExists(record)) << "the setup never started";
     elevated.EnsureProcessFinished();
     hung = elevated.hung();
   }
   SetEnvironmentVariableW(L"VORLEX_STAND_IN_SLEEP", nullptr);
+  SetEnvironmentVariableW(L"VORLEX_STAND_IN_RECORD", nullptr);
   EXPECT_TRUE(hung);
   EXPECT_EQ(process.WaitForExit(5000), 0u);  // terminated with exit code 0
   // The setup the child started is left; end it so it does not outlive the test.

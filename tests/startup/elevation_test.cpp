@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "base/os_version.h"
+#include "base/registry.h"
 
 namespace startup {
 namespace {
@@ -27,7 +30,19 @@ TEST(ElevationTest, NeedStartThisProcessAsAdminTable) {
 TEST(ElevationTest, SystemFacts) {
   // Wine's user is an administrator.
   EXPECT_TRUE(IsUserAnAdminGroup(GetCurrentProcess()));
-  (void)AreUACNotificationsEnabled();  // reads without failing; the value is the prefix's
+
+  // UAC notifications follow the policy value; the prefix's own value is put back afterwards.
+  const wchar_t kPolicies[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+  base::RegistryKey key = base::RegistryKey::Create(HKEY_LOCAL_MACHINE, kPolicies, KEY_ALL_ACCESS);
+  ASSERT_TRUE(key.valid());
+  const std::optional<DWORD> saved = key.ReadDword(L"ConsentPromptBehaviorAdmin");
+  ASSERT_EQ(key.WriteDword(L"ConsentPromptBehaviorAdmin", 5), ERROR_SUCCESS);
+  EXPECT_TRUE(AreUACNotificationsEnabled());
+  ASSERT_EQ(key.WriteDword(L"ConsentPromptBehaviorAdmin", 0), ERROR_SUCCESS);
+  EXPECT_FALSE(AreUACNotificationsEnabled());
+  (void)key.DeleteValue(L"ConsentPromptBehaviorAdmin");
+  EXPECT_FALSE(AreUACNotificationsEnabled());
+  if (saved) EXPECT_EQ(key.WriteDword(L"ConsentPromptBehaviorAdmin", *saved), ERROR_SUCCESS);
 }
 
 }  // namespace

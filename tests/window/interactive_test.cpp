@@ -142,14 +142,12 @@ TEST_F(InteractiveInstallTest, ClosingTheFirstScreenCancels) {
     ASSERT_TRUE(process.Start(L""));
     HWND window = process.WaitForWindow(kTitle);
     ASSERT_NE(window, nullptr) << dist_.Log();
-    // Escape only reports; the window stays.
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    Sleep(500);
+    // Escape only reports; the window stays. Sent, so both are handled when the calls return.
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_TRUE(IsWindow(window));
     // A check box toggled reports which one.
     Click(window, 110);
-    Sleep(200);
     Click(window, 113);
     EXPECT_EQ(process.Wait(60000), 500u) << dist_.Log();
   }
@@ -267,7 +265,7 @@ TEST_F(InteractiveInstallTest, ElevatedCopyStartsOnInstallInUacMode0) {
   ASSERT_TRUE(process.Start(L""));
   HWND window = process.WaitForWindow(kTitle);
   ASSERT_NE(window, nullptr) << dist_.Log();
-  Sleep(1500);
+  // In UAC mode 1 the elevated copy would already run: the window starts it before it is shown.
   EXPECT_TRUE(ChildrenOf(process.id()).empty());
   Click(window, 1);
   EXPECT_TRUE(WaitFor([&] { return !ChildrenOf(process.id()).empty(); }, 10000)) << dist_.Log();
