@@ -52,6 +52,13 @@ bool GetTokenInfo(HANDLE token, std::vector<BYTE>* groups) {
 
 void DestroyWindowIfAny(HWND window) {
   if (!window) return;
+  // DestroyWindow fails on any thread but the window's own, and the installation worker is
+  // usually the one that lets go of the elevated copy: ask the owning thread to close it.
+  auto thread_of = LAZY_IMPORT(base::kUser32, GetWindowThreadProcessId);
+  if (thread_of && thread_of(window, nullptr) != GetCurrentThreadId()) {
+    if (auto post = LAZY_IMPORT(base::kUser32, PostMessageW)) post(window, WM_CLOSE, 0, 0);
+    return;
+  }
   if (auto destroy = LAZY_IMPORT(base::kUser32, DestroyWindow)) destroy(window);
 }
 
