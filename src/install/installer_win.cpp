@@ -316,7 +316,7 @@ int Installer::ObtainVerifyAndRun(const base::CommandLine& command_line) {
     ran = RunModuleInElevatedProcess();
     if (elevated_->verification_failed()) {
       // The copy checks the file again under its own lock and refused it.
-      LOG(ERROR) << "Module verification failed: " << setup_path_;
+      PLOG(ERROR) << "Module verification failed: " << setup_path_;
       result_code_ = kResultVerificationFailed;
       Send({{"action", L"verification"}, {"stage", L"error"}});
     }
