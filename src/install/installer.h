@@ -46,6 +46,9 @@ struct InstallerEnvironment {
   std::function<bool(const std::wstring& setup_path)> verify_setup;
   net::UserIdFunction user_id;
   MachineFacts machine;
+  // Picks and creates the setup's temporary file (base::CreateTemporaryFileIn when empty); tests
+  // use it to be the other program (a scanner, a cleaner) that holds the file afterwards.
+  std::function<std::wstring(const std::wstring& dir, const std::wstring& prefix)> create_temp_file;
   DWORD download_backoff_ms = 15000;  // between failed download attempts
   DWORD browser_window_poll_ms = 20000;  // checks for the started browser's message window
   static InstallerEnvironment Default();

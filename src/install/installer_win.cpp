@@ -318,6 +318,12 @@ int Installer::ObtainVerifyAndRun(const base::CommandLine& command_line) {
       return kFailureGeneral;
     }
     ran = RunModuleInElevatedProcess();
+    if (elevated_->verification_failed()) {
+      // The copy checks the file again under its own lock and refused it.
+      PLOG(ERROR) << "Module verification failed: " << setup_path_;
+      result_code_ = kResultVerificationFailed;
+      Send({{"action", L"verification"}, {"stage", L"error"}});
+    }
   } else {
     ran = RunModuleAndWait(setup_path_, BuildSetupCommandLine(setup_path_, true), delegate_, &result_code_);
     run_result_ = ran;

@@ -72,7 +72,10 @@ void EmptyFile(HANDLE file, net::DownloadSink* sink) {
 }  // namespace
 
 std::wstring Installer::GetModulePath() {
-  std::wstring path = work_dir_.empty() ? std::wstring() : base::CreateTemporaryFileIn(work_dir_, L"vb");
+  std::wstring path;
+  if (!work_dir_.empty())
+    path = environment_.create_temp_file ? environment_.create_temp_file(work_dir_, L"vb")
+                                         : base::CreateTemporaryFileIn(work_dir_, L"vb");
   if (path.empty()) PLOG(ERROR) << "Cannot obtain temp file.";
   return path;
 }
@@ -83,6 +86,9 @@ int Installer::DownloadOrExtractModule(const std::wstring& path, bool permanent_
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     PLOG(ERROR) << "Cannot create file:" << path;
+    // A setup that could not even be stored was not obtained either: distributors read 401.
+    PLOG_AT(ERROR, "GetModule") << "Module was not downloaded: " << path;
+    result_code_ = kResultNotObtained;
     return kFailureGeneral;
   }
   LOG(INFO) << "Try to download module:" << path;

@@ -20,6 +20,9 @@ class AssociationApi {
 AssociationApi& SystemAssociationApi();
 
 bool CheckInternalInterface(AssociationApi& api = SystemAssociationApi());
+// The probe process's check: CheckInternalInterface inside a single-threaded COM apartment of its
+// own, released again before it returns.
+bool CheckInternalInterfaceInApartment(AssociationApi& api = SystemAssociationApi());
 // Walks the handler list until one named ui_name (or, probing, the first one) offers the
 // make-default interface; calls it unless probing.
 bool FindAndMakeDefaultHandler(IEnumAssocHandlers* handlers, const wchar_t* ui_name, bool probe_only);

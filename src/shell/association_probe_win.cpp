@@ -183,4 +183,16 @@ bool CheckInternalInterface(AssociationApi& api) {
   return result;
 }
 
+bool CheckInternalInterfaceInApartment(AssociationApi& api) {
+  // The shell creates the association objects through COM, and nothing else in the probe's short
+  // life initialises it: without an apartment every creation fails with CO_E_NOTINITIALIZED.
+  auto initialize = LAZY_IMPORT(base::kOle32, CoInitializeEx);
+  auto uninitialize = LAZY_IMPORT(base::kOle32, CoUninitialize);
+  HRESULT hr = initialize ? initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE) : E_FAIL;
+  if (FAILED(hr)) base::DiagLog("CoInitializeEx error, hr=" + Hr(hr));
+  bool available = CheckInternalInterface(api);
+  if (SUCCEEDED(hr) && uninitialize) uninitialize();
+  return available;
+}
+
 }  // namespace shell

@@ -10,6 +10,7 @@
 
 #include "base/command_line.h"
 #include "base/unique_handle.h"
+#include "startup/exit_codes.h"
 
 namespace startup {
 
@@ -47,6 +48,8 @@ class ElevatedInstaller {
   void EnsureProcessFinished();
   bool hung() const { return hung_; }
   DWORD exit_code() const { return exit_code_; }
+  // The copy ended because the setup it was to run failed its own trust check.
+  bool verification_failed() const { return exit_code_ == static_cast<DWORD>(kExitChildVerificationFailed); }
 
  private:
   void DestroyOwnerWindow();
@@ -69,9 +72,20 @@ std::unique_ptr<ElevatedInstaller> StartElevatedInstaller(const base::CommandLin
                                                           const base::CommandLine& setup_command_line,
                                                           bool* declined);
 
+// How long a child that could not open its master's process waits for "go" or stop. With the
+// process the wait ends when the master does; without it nothing would ever end a wait whose
+// master is gone. A master that cannot be opened is almost always gone already (or its id was
+// not a number), but a live one may still be downloading and waiting for the user to press
+// Install, so the bound leaves an hour for that.
+inline constexpr DWORD kOrphanedChildWaitMs = 60 * 60 * 1000;
+
+struct ElevatedChildOptions {
+  DWORD orphaned_wait_ms = kOrphanedChildWaitMs;
+};
+
 // The elevated child's branch of start-up: waits for "go", runs the setup completed from the
 // shared record and relays progress to the master's window. 0 when the setup's exit code was
-// obtained, else -1.
-int RunElevatedChild(const base::CommandLine& command_line);
+// obtained, kExitChildVerificationFailed when the setup failed the trust check, else -1.
+int RunElevatedChild(const base::CommandLine& command_line, const ElevatedChildOptions& options = {});
 
 }  // namespace startup

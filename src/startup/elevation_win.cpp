@@ -15,6 +15,7 @@
 #include "logging/log.h"
 #include "startup/delayed_params.h"
 #include "startup/exit_codes.h"
+#include "trust/trust_verifier.h"
 
 namespace startup {
 
@@ -52,6 +53,13 @@ bool GetTokenInfo(HANDLE token, std::vector<BYTE>* groups) {
 
 void DestroyWindowIfAny(HWND window) {
   if (!window) return;
+  // DestroyWindow fails on any thread but the window's own, and the installation worker is
+  // usually the one that lets go of the elevated copy: ask the owning thread to close it.
+  auto thread_of = LAZY_IMPORT(base::kUser32, GetWindowThreadProcessId);
+  if (thread_of && thread_of(window, nullptr) != GetCurrentThreadId()) {
+    if (auto post = LAZY_IMPORT(base::kUser32, PostMessageW)) post(window, WM_CLOSE, 0, 0);
+    return;
+  }
   if (auto destroy = LAZY_IMPORT(base::kUser32, DestroyWindow)) destroy(window);
 }
 
@@ -223,7 +231,7 @@ std::unique_ptr<ElevatedInstaller> StartElevatedInstaller(const base::CommandLin
   return nullptr;
 }
 
-int RunElevatedChild(const base::CommandLine& command_line) {
+int RunElevatedChild(const base::CommandLine& command_line, const ElevatedChildOptions& options) {
   std::wstring text = command_line.GetSwitchValue("setup-cmd-line");
   std::wstring parent_text = command_line.GetSwitchValue("parent-installer-process-id");
   std::optional<uint32_t> parent_id = base::ParseUint32(parent_text);
@@ -237,7 +245,7 @@ int RunElevatedChild(const base::CommandLine& command_line) {
   // Failed opens stay null: the wait then fails, which ends the child like a stop.
   HANDLE handles[] = {go.get(), stop.get(), parent.get()};
   DWORD count = parent ? 3 : 2;
-  DWORD wait = WaitForMultipleObjects(count, handles, FALSE, INFINITE);
+  DWORD wait = WaitForMultipleObjects(count, handles, FALSE, parent ? INFINITE : options.orphaned_wait_ms);
   if (wait != WAIT_OBJECT_0) {
     PLOG_AT(ERROR, "ExecuteAsAdmin") << "Installer started as admin has been unexpectedly synced, wr=" << wait;
     return kExitChildFailed;
@@ -247,6 +255,18 @@ int RunElevatedChild(const base::CommandLine& command_line) {
   if (!base::PathExists(path)) {
     PLOG_AT(ERROR, "ExecuteAsAdmin") << "Browser archive " << path << " does not exist";
     return kExitChildFailed;
+  }
+  // Any process of this user that maps the executable can write the shared record, so the path
+  // is trusted only after this process holds the file against writers and checked it itself.
+  base::ScopedFile lock(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!lock) {
+    PLOG_AT(ERROR, "ExecuteAsAdmin") << "Cannot lock file: " << path;
+    return kExitChildVerificationFailed;
+  }
+  if (!trust::VerifySetupModule(path)) {
+    PLOG_AT(ERROR, "ExecuteAsAdmin") << "Module verification failed: " << path;
+    return kExitChildVerificationFailed;
   }
   HWND window = reinterpret_cast<HWND>(
       static_cast<uintptr_t>(base::ParseUint64(setup.GetSwitchValue("progress-window")).value_or(0)));

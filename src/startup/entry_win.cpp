@@ -109,7 +109,7 @@ int InstallerMain() {
 
   const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   if (command_line.HasSwitch("check-the-interface")) {
-    int code = shell::CheckInternalInterface() ? kExitInterfaceAvailable : kExitInterfaceUnavailable;
+    int code = shell::CheckInternalInterfaceInApartment() ? kExitInterfaceAvailable : kExitInterfaceUnavailable;
     LOG_AT(INFO, kLocation) << "Handled non install cmd line option by win10 default browser helper, ret code: " << code;
     return code;
   }

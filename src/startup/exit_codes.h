@@ -19,6 +19,8 @@ enum ExitCode : int {
   kExitInsecureEnvironment = -200,
   kExitChildSucceeded = 0,
   kExitChildFailed = -1,
+  // The elevated copy refused the setup the shared record named: it did not pass the trust check.
+  kExitChildVerificationFailed = kExitVerificationFailed,
 };
 
 // "GENERIC_ERROR(1); error: 5" for 0x01000005; "Exit code: 2; error: 7" for an unknown high byte.

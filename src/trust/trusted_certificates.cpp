@@ -1,5 +1,7 @@
 #include "trust/trusted_certificates.h"
 
+#include <algorithm>
+
 #include "base/json.h"
 #include "base/base64.h"
 
@@ -52,7 +54,9 @@ bool IsSignedByListedSigner(const CertificateIdSet& ids, const SignatureCheck& c
   for (uint32_t index = 0; index <= secondary_count; ++index) {
     uint32_t reported = 0;
     std::optional<SignerFacts> signer = check(index, &reported);
-    if (index == 0) secondary_count = reported;
+    // The count comes from the file: all ones is no count at all, and no real file nests more
+    // than a handful of signatures, so a larger claim only buys an attacker verification time.
+    if (index == 0) secondary_count = reported == 0xFFFFFFFF ? 0 : std::min(reported, kMaxSecondarySignatures);
     if (signer && decision.Add(ids.count(signer->certificate_id) > 0, signer->sha256)) break;
   }
   return decision.accepted();

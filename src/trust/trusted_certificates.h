@@ -49,7 +49,10 @@ struct SignerFacts {
 // Checks the signature with this index; nothing when the system rejected it or its signer does
 // not qualify. The check of index 0 also reports how many secondary signatures the file has.
 using SignatureCheck = std::function<std::optional<SignerFacts>(uint32_t index, uint32_t* secondary_count)>;
-// Runs the check on index 0, then on 1 up to the secondary count, and decides with
+// Nested signatures looked at beyond the primary one.
+inline constexpr uint32_t kMaxSecondarySignatures = 32;
+// Runs the check on index 0, then on 1 up to the secondary count (at most
+// kMaxSecondarySignatures; a count of 0xFFFFFFFF ends the walk after index 0), and decides with
 // SignatureDecision whether a listed signer vouches for the file.
 bool IsSignedByListedSigner(const CertificateIdSet& ids, const SignatureCheck& check);
 

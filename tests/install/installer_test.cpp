@@ -16,6 +16,7 @@
 #include "distrib/distrib_params.h"
 #include "install/installer_delegate.h"
 #include "install/stat_events.h"
+#include "net/log_capture.h"
 #include "net/scratch_current_user.h"
 #include "support/loopback.h"
 #include "support/test_util.h"
@@ -117,6 +118,28 @@ TEST_F(InstallerTest, EveryAttemptFailsWith401AndIsReported) {
   auto reports = server_.Requests(prefix_ + "/get/browser/install");
   ASSERT_EQ(reports.size(), 1u);
   EXPECT_NE(reports[0].query.find("result=failed"), std::string::npos);
+}
+
+TEST_F(InstallerTest, SetupFileThatCannotBeCreatedIsNotObtained) {
+  // Another program holds the setup file without sharing from the moment it is picked.
+  base::ScopedFile holder;
+  std::wstring path;
+  environment_.create_temp_file = [&](const std::wstring& dir, const std::wstring& prefix) {
+    path = base::CreateTemporaryFileIn(dir, prefix);
+    holder.reset(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return path;
+  };
+  auto brand = Brand("/good/setup.exe");
+  distrib::DistribParams distrib("vup=0");
+  net_test::LogCapture log;
+  Installer installer(nullptr, brand.get(), &distrib, false, environment_);
+  installer.RunSynchronously();
+  ASSERT_TRUE(holder.valid());
+  EXPECT_EQ(installer.result_code(), kResultNotObtained);
+  EXPECT_TRUE(server_.Requests(prefix_ + "/good/").empty());
+  std::vector<std::string> lines = log.At("GetModule");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("Module was not downloaded: " + base::WideToUtf8(path), 0), 0u) << lines[0];
 }
 
 TEST_F(InstallerTest, TwoUrlsTakeThreeAttemptsEachAndALaterSuccessEndsTheExperiment) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/diag_log.h"
@@ -155,6 +156,36 @@ TEST_F(ProbeTest, NamedHandlerIsSearchedForAndMadeDefault) {
   EXPECT_FALSE(FindAndMakeDefaultHandler(&list, L"Vorlex", false));
   EXPECT_TRUE(Logged("QueryInterface(IAssocHandlerMakeDefault) error, hr=0x80004002"));
   EXPECT_EQ(other.refs_, 1u);  // skipped handlers are released
+}
+
+// As on the Windows builds that have the internal interfaces, the registration object comes
+// from COM: here Wine's real application association class.
+class ComBackedApi : public FakeApi {
+ public:
+  HRESULT CreateRegistration(REFIID iid, void** object) override {
+    *object = nullptr;
+    if (iid.Data1 != 0x1C5C9D10) return E_NOINTERFACE;
+    const CLSID kApplicationAssociationRegistration = {
+        0x591209C7, 0x767B, 0x42B2, {0x9F, 0xBA, 0x44, 0xEE, 0x46, 0x15, 0xF2, 0xC7}};
+    last_hr_ = CoCreateInstance(kApplicationAssociationRegistration, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object);
+    return last_hr_;
+  }
+  HRESULT last_hr_ = S_OK;
+};
+
+TEST_F(ProbeTest, ProbeProcessGetsAnApartmentOfItsOwn) {
+  // A fresh thread, as the probe's main thread: nobody has initialised COM on it.
+  std::thread probe([&] {
+    ComBackedApi api;
+    EXPECT_FALSE(CheckInternalInterface(api));
+    EXPECT_EQ(api.last_hr_, CO_E_NOTINITIALIZED);
+    EXPECT_TRUE(CheckInternalInterfaceInApartment(api));
+    EXPECT_EQ(api.last_hr_, S_OK);
+    // The apartment is gone again afterwards.
+    EXPECT_FALSE(CheckInternalInterface(api));
+    EXPECT_EQ(api.last_hr_, CO_E_NOTINITIALIZED);
+  });
+  probe.join();
 }
 
 }  // namespace

@@ -5,18 +5,49 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <vector>
 
 #include "base/command_line.h"
 #include "base/file_path.h"
 #include "base/file_util.h"
 #include "base/process.h"
+#include "base/strings.h"
 #include "install/progress_relay_win.h"
+#include "net/log_capture.h"
+#include "startup/delayed_params.h"
 #include "startup/elevation.h"
 #include "support/test_util.h"
 
 namespace startup {
 namespace {
+
+// The installer's shared hand-off record as any program of the same user reaches it: by mapping
+// the installer's image and finding the shared section. Cleared again when done.
+class MappedInstallerRecord {
+ public:
+  MappedInstallerRecord()
+      : module_(LoadLibraryExW(test::InstallerPath().c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES)) {
+    if (!module_) return;
+    auto* base = reinterpret_cast<BYTE*>(module_);
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
+    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i, ++section) {
+      if (std::memcmp(section->Name, ".dparams", 8) == 0 && section->Misc.VirtualSize >= sizeof(DelayedParams))
+        record_ = reinterpret_cast<DelayedParams*>(base + section->VirtualAddress);
+    }
+  }
+  ~MappedInstallerRecord() {
+    if (record_) *record_ = {};
+    if (module_) FreeLibrary(module_);
+  }
+  DelayedParams* get() { return record_; }
+
+ private:
+  HMODULE module_;
+  DelayedParams* record_ = nullptr;
+};
 
 class ElevatedChildTest : public ::testing::Test {
  protected:
@@ -70,6 +101,53 @@ TEST_F(ElevatedChildTest, RunsTheSetupAfterGoAndRelaysProgress) {
   std::string log = Log();
   EXPECT_NE(log.find("INFO: Start installer as admin (ExecuteAsAdmin:"), std::string::npos) << log;
   EXPECT_NE(log.find("INFO: RunModule results: success=1"), std::string::npos) << log;
+}
+
+TEST_F(ElevatedChildTest, PathChangedInTheSharedRecordAfterTheMastersCheckIsNeverRun) {
+  // The master checked the signed stand-in; before "go" another program of the user points the
+  // record at a program of its own (validly signed, but by a signer no trusted list names).
+  std::wstring checked = base::AppendPath(test::BuildDir(), L"stand_in_setup_signed.exe");
+  std::wstring foreign = base::AppendPath(test::BuildDir(), L"stand_in_setup_foreign.exe");
+  std::wstring ran = scratch_.Child(L"ran.json");  // whichever stand-in runs leaves this record
+  SetEnvironmentVariableW(L"VORLEX_STAND_IN_RECORD", ran.c_str());
+  MappedInstallerRecord record;
+  ASSERT_TRUE(record.get());
+  DelayedValues values;
+  values.browser_arc_path = checked;
+  ASSERT_TRUE(WriteDelayedParams(values, record.get()));
+
+  ElevatedInstaller elevated;
+  base::Process process = base::Process::Launch(ChildLine(checked, std::to_wstring(GetCurrentProcessId())).Render());
+  ASSERT_TRUE(process.valid());
+  HANDLE duplicate = nullptr;
+  DuplicateHandle(GetCurrentProcess(), process.handle(), GetCurrentProcess(), &duplicate, 0, FALSE, DUPLICATE_SAME_ACCESS);
+  elevated.Attach(base::ScopedHandle(duplicate), nullptr);
+  values.browser_arc_path = foreign;
+  ASSERT_TRUE(WriteDelayedParams(values, record.get()));
+  HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  EXPECT_FALSE(elevated.RunModule(stop));
+  CloseHandle(stop);
+  SetEnvironmentVariableW(L"VORLEX_STAND_IN_RECORD", nullptr);
+
+  EXPECT_TRUE(elevated.verification_failed()) << elevated.exit_code();
+  EXPECT_FALSE(base::PathExists(ran));
+  std::string log = Log();
+  EXPECT_NE(log.find("ERROR: Module verification failed: " + base::WideToUtf8(foreign)), std::string::npos) << log;
+  EXPECT_EQ(log.find("RunModule results"), std::string::npos) << log;
+}
+
+TEST_F(ElevatedChildTest, ChildThatCannotWatchItsMasterStopsWaiting) {
+  // The master's process cannot be opened (the id is no number) and neither event is ever set:
+  // only the bound ends the wait.
+  ElevatedInstaller events;
+  net_test::LogCapture log;
+  ElevatedChildOptions options;
+  options.orphaned_wait_ms = 50;
+  EXPECT_EQ(RunElevatedChild(ChildLine(L"C:\\never\\setup.exe", L"not-a-number"), options), kExitChildFailed);
+  std::vector<std::string> lines = log.At("ExecuteAsAdmin");
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().rfind("Installer started as admin has been unexpectedly synced, wr=258", 0), 0u)
+      << lines.back();
 }
 
 TEST_F(ElevatedChildTest, MasterGivingUpBeforeGoEndsTheChild) {

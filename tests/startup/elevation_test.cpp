@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
+#include <thread>
 
 #include "base/os_version.h"
 #include "base/registry.h"
@@ -43,6 +45,33 @@ TEST(ElevationTest, SystemFacts) {
   (void)key.DeleteValue(L"ConsentPromptBehaviorAdmin");
   EXPECT_FALSE(AreUACNotificationsEnabled());
   if (saved) EXPECT_EQ(key.WriteDword(L"ConsentPromptBehaviorAdmin", *saved), ERROR_SUCCESS);
+}
+
+TEST(ElevationTest, OwnerWindowIsDestroyedOnItsOwnThread) {
+  // This thread plays the window's thread; the installation worker lets go of the elevated copy.
+  auto owner_window = [] {
+    return CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", nullptr, WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+  };
+  HWND from_worker = owner_window();
+  ASSERT_TRUE(from_worker);
+  auto elevated = std::make_unique<ElevatedInstaller>();
+  elevated->Attach(base::ScopedHandle(), from_worker);
+  std::thread worker([&] { elevated.reset(); });
+  worker.join();
+  // Whatever the worker asked of this thread waits in its queue by now.
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  EXPECT_FALSE(IsWindow(from_worker));
+  if (IsWindow(from_worker)) DestroyWindow(from_worker);
+
+  // Released on the window's own thread, it goes at once.
+  HWND from_owner = owner_window();
+  ASSERT_TRUE(from_owner);
+  elevated = std::make_unique<ElevatedInstaller>();
+  elevated->Attach(base::ScopedHandle(), from_owner);
+  elevated.reset();
+  EXPECT_FALSE(IsWindow(from_owner));
 }
 
 }  // namespace

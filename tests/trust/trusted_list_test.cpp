@@ -88,6 +88,37 @@ TEST(SignatureRuleTest, Sha256SignaturesOverruleOlderOnes) {
   EXPECT_EQ(unreported.visited, std::vector<uint32_t>{0});
 }
 
+TEST(SignatureRuleTest, SecondaryCountFromTheFileIsBounded) {
+  const CertificateIdSet ids = {"B"};
+  // Every signature is rejected except one listed SHA-256 signature at listed_at: a walk that
+  // believed the claimed count would reach it.
+  struct Walk {
+    uint32_t checks = 0;
+    bool accepted = false;
+  };
+  auto walk = [&](uint32_t reported, uint32_t listed_at) {
+    Walk result;
+    result.accepted = IsSignedByListedSigner(ids, [&](uint32_t index, uint32_t* count) -> std::optional<SignerFacts> {
+      ++result.checks;
+      *count = reported;
+      if (index == listed_at) return SignerFacts{"B", true};
+      return std::nullopt;
+    });
+    return result;
+  };
+  Walk all_ones = walk(0xFFFFFFFF, 5000);
+  EXPECT_FALSE(all_ones.accepted);
+  EXPECT_EQ(all_ones.checks, 1u);  // no count at all: only the primary signature
+  for (uint32_t reported : {0xFFFFFFFEu, 100000u, kMaxSecondarySignatures + 1}) {
+    Walk huge = walk(reported, kMaxSecondarySignatures + 1);
+    EXPECT_FALSE(huge.accepted) << reported;
+    EXPECT_EQ(huge.checks, kMaxSecondarySignatures + 1) << reported;
+  }
+  // Up to the cap a nested signature still counts.
+  EXPECT_TRUE(walk(0xFFFFFFFE, kMaxSecondarySignatures).accepted);
+  EXPECT_TRUE(walk(kMaxSecondarySignatures, kMaxSecondarySignatures).accepted);
+}
+
 TEST(SignatureResourceTest, IndexIsLittleEndianAndTwoBytesAreNothing) {
   EXPECT_FALSE(ParseSignatureResource(""));
   EXPECT_FALSE(ParseSignatureResource(std::string("\x03\x00", 2)));
