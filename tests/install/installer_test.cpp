@@ -103,10 +103,11 @@ TEST_F(InstallerTest, EveryAttemptFailsWith401AndIsReported) {
     Installer installer(&delegate, brand.get(), &distrib, false, environment_);
     installer.RunSynchronously();
     result = installer.result_code();
+    // Reports still queued go with the installer: wait for them while it lives.
+    server_.WaitForRequests(prefix_ + "/installstats/", 14);
   }
   EXPECT_EQ(result, kResultNotObtained);
   EXPECT_EQ(server_.Requests(prefix_ + "/missing/").size(), 6u);
-  server_.WaitForRequests(prefix_ + "/installstats/", 14);
   std::vector<std::string> events = Events();
   ASSERT_EQ(events.size(), 14u);
   EXPECT_EQ(events[1], "download/started");
@@ -156,6 +157,7 @@ TEST_F(InstallerTest, TwoUrlsTakeThreeAttemptsEachAndALaterSuccessEndsTheExperim
     Installer installer(nullptr, brand.get(), &distrib, false, environment_);
     installer.RunSynchronously();
     result = installer.result_code();
+    server_.WaitForRequests(prefix_ + "/installstats/", 12);
   }
   _putenv("VORLEX_STAND_IN_EXIT_CODE=");
   base::RegistryKey product = base::RegistryKey::Open(HKEY_CURRENT_USER, kProductKey, KEY_READ);
@@ -168,7 +170,6 @@ TEST_F(InstallerTest, TwoUrlsTakeThreeAttemptsEachAndALaterSuccessEndsTheExperim
   EXPECT_EQ(stored, L"2");  // success only on a later URL switches the experiment off
   EXPECT_EQ(server_.Requests(prefix_ + "/x64/").size(), 3u);
   EXPECT_EQ(server_.Requests(prefix_ + "/good/").size(), 1u);
-  server_.WaitForRequests(prefix_ + "/installstats/", 12);
   std::vector<std::string> events = Events();
   EXPECT_EQ(events[8], "download_attempt/success");
   EXPECT_EQ(events.back(), "setup/setup_exe_exited");  // exit code 3 carries no error
@@ -266,6 +267,8 @@ TEST_F(InstallerTest, PartialDataBelowTenPercentIsDiscarded) {
     Installer installer(nullptr, brand.get(), &distrib, false, environment_);
     installer.RunSynchronously();
     result = installer.result_code();
+    // Up to the success: started, download started, two failed attempts with their errors.
+    server_.WaitForRequests(prefix_ + "/installstats/", 7);
   }
   EXPECT_EQ(result, 0);
   std::vector<std::string> sizes;
