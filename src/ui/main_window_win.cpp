@@ -40,6 +40,10 @@ constexpr DWORD kCloseWaitMs = 60000;
 // Posted by the delegate's "drop cancel": a window can only be destroyed by its own thread.
 constexpr UINT WM_DROP_CANCEL = WM_APP + 102;
 
+// The percentage beside the bar (design units); the bar starts at 392.
+constexpr int kPercentageLeft = 312;
+constexpr int kPercentageRight = 386;
+
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 
@@ -298,7 +302,9 @@ void MainWindow::BuildProgressScreen() {
                                                       &first_slide_);
   Rect bar = Scale(Rect{392, 56, 684, 60});
   Place(progress_bar_->hwnd(), bar.left, bar.top, bar.width(), bar.height());
-  Rect percentage = Scale(Rect{352, 50, 376, 66});
+  // The text ends just before the bar and grows leftwards: "100%" is wider than the 24 units
+  // that start at 352.
+  Rect percentage = Scale(Rect{kPercentageLeft, 50, kPercentageRight, 66});
   Place(Item(124), percentage.left, percentage.top, percentage.width(), percentage.height());
   close_progress_.reset();  // detach before the new object takes the control
   close_progress_ = std::make_unique<ImageButton>(Item(112), kCloseDarkSprite, kBlack, nullptr, &first_slide_);
@@ -459,7 +465,7 @@ void MainWindow::DrawItem(const DRAWITEMSTRUCT& item) {
       break;
     case 124:
       DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[kF2]), kBlack, 255,
-                                    &first_slide_, DT_LEFT);
+                                    &first_slide_, DT_RIGHT | DT_SINGLELINE);
       break;
     case 1013:
       DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[kF6]), kBlack, 255,
