@@ -423,12 +423,19 @@ void MainWindow::OnPercentage(int value) {
 
 void MainWindow::OnTimer() {
   if (!slide_show_) return;
-  if (license_over_slide_ && slide_show_->past_first()) {
-    DestroyChildren(1014);
-    DestroyChildren(1013);
-    license_over_slide_ = false;
+  const bool new_page = slide_show_->Tick();
+  // The license sentence belongs to the first slide and goes with it. Without any downloaded
+  // picture the pages keep showing the first slide, and the sentence must stay: a user who never
+  // saw the first screen sees the license terms only here.
+  if (license_over_slide_ && new_page && slide_show_->past_first()) {
+    const size_t count = slide_source_->count();
+    if (count > 1 && slide_show_->index() % count != 0) {
+      DestroyChildren(1014);
+      DestroyChildren(1013);
+      license_over_slide_ = false;
+    }
   }
-  if (slide_show_->Tick()) USER32(InvalidateRect)(hwnd(), nullptr, FALSE);
+  if (new_page) USER32(InvalidateRect)(hwnd(), nullptr, FALSE);
 }
 
 void MainWindow::Paint() {
