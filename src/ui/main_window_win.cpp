@@ -37,8 +37,11 @@ enum Font { kF0, kF1, kF2, kF3, kF4, kF5, kF6, kF7 };
 constexpr UINT_PTR kProgressTimer = 100;
 constexpr UINT kProgressTimerMs = 20;
 constexpr DWORD kCloseWaitMs = 60000;
-// Posted by the delegate's "drop cancel": a window can only be destroyed by its own thread.
+// The delegate's operations arrive from the installation thread as posted messages: only the UI
+// thread touches its windows, and the installation never waits for the UI thread.
 constexpr UINT WM_DROP_CANCEL = WM_APP + 102;
+constexpr UINT WM_INSTALLER_FINISHED = WM_APP + 103;
+constexpr UINT WM_INSTALLER_RESULT = WM_APP + 104;
 
 // The percentage beside the bar (design units); the bar starts at 392.
 constexpr int kPercentageLeft = 312;
@@ -128,6 +131,7 @@ void MainWindow::AllowRegisteredMessages() {
 }
 
 bool MainWindow::OnInitDialog() {
+  window_ = hwnd();
   AllowRegisteredMessages();
   if (installer_ && distrib_->UacMode(ProcessCommandLine()) == 1 && NeedElevation()) {
     if (!installer_->StartElevatedInstaller()) LOG(INFO) << "Declined running the installer as admin";
@@ -169,9 +173,12 @@ bool MainWindow::OnInitDialog() {
   }
   CreateControlObjects();
 
-  if (SkipFirstScreen())
+  if (SkipFirstScreen()) {
+    // Opening on the progress screen is the user's Install: a failure shows its message and the
+    // setup's end closes the window, as after a click.
+    installing_ = true;
     LayoutProgressDialog();
-  else
+  } else
     LayOutFirstScreen();
   return true;
 }
@@ -250,8 +257,8 @@ void MainWindow::LayoutProgressDialog() {
     installer_->SetCreateTaskbarShortcut(omrix.first ? omrix.second : boxes_[2]->checked());
   }
   BuildProgressScreen();
-  if (int code = pending_finish_code_.load()) {
-    OnResult(code);
+  if (pending_finish_code_.load()) {
+    OnInstallerResult();
     return;
   }
   if (installer_ && distrib_->UacMode(ProcessCommandLine()) == 0 && NeedElevation()) {
@@ -334,8 +341,8 @@ void MainWindow::SendUiEvent(void (*report)(UiStatisticsSink&, const std::wstrin
 void MainWindow::OnCommand(int id) {
   switch (id) {
     case 1:
-      if (installing_.exchange(true)) return;
-      if (SkipFirstScreen()) return;
+      if (installing_) return;
+      installing_ = true;
       if (installer_) installer_->RecordOkPressed();
       SendUiEvent(&ReportClickedButton, kInstallButtonValue);
       if (statistics_) ReportInstallButtonAction(*statistics_);
@@ -508,6 +515,15 @@ bool MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
     case WM_DROP_CANCEL:
       USER32(DestroyWindow)(Item(112));
       return true;
+    case WM_INSTALLER_FINISHED:
+      OnInstallerFinished();
+      return true;
+    case WM_INSTALLER_RESULT:
+      OnInstallerResult();
+      return true;
+    case WM_DESTROY:
+      window_ = nullptr;
+      return false;
     case WM_COMMAND:
       if (HIWORD(wparam) == BN_CLICKED) OnCommand(LOWORD(wparam));
       return true;
@@ -538,27 +554,42 @@ bool MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
 void MainWindow::OnDownloadProgress(float fraction) { SetPercentage(DownloadPercentage(fraction)); }
 
 void MainWindow::OnFinished(int) {
-  if (installing_) End(kEndFinished);
+  if (HWND window = window_.load()) USER32(PostMessageW)(window, WM_INSTALLER_FINISHED, 0, 0);
 }
 
 void MainWindow::OnResult(int failure_code) {
+  // Kept even without a window: the progress screen shows it when it opens.
   pending_finish_code_ = failure_code;
+  if (HWND window = window_.load()) USER32(PostMessageW)(window, WM_INSTALLER_RESULT, 0, 0);
+}
+
+void MainWindow::OnInstallerFinished() {
   if (!installing_) return;
+  if (resume_question_ && resume_question_->is_open()) USER32(EndDialog)(resume_question_->hwnd(), 1);
+  End(kEndFinished);
+}
+
+void MainWindow::OnInstallerResult() {
+  // Both the posted result and the switch to the progress screen lead here; one message only.
+  if (!installing_ || failure_shown_) return;
+  failure_shown_ = true;
+  if (resume_question_ && resume_question_->is_open()) USER32(EndDialog)(resume_question_->hwnd(), 1);
+  const int failure_code = pending_finish_code_.load();
   HideWithShadow();
   if (failure_code == install::kFailureCryptoPro) {
-    MakeRevocationProviderNotice(language())->Run();
+    MakeRevocationProviderNotice(language())->Run(hwnd());
   } else if (failure_code != 0) {
-    InstallErrorDialog(language(), distrib::DownloadPageUrl(*brand_, *distrib_)).Run();
+    InstallErrorDialog(language(), distrib::DownloadPageUrl(*brand_, *distrib_)).Run(hwnd());
   }
   End(kEndFinished);
 }
 
 void MainWindow::SetPercentage(int percentage) {
-  if (HWND window = hwnd()) USER32(PostMessageW)(window, install::WM_INSTALLER_PROGRESS, percentage, 0);
+  if (HWND window = window_.load()) USER32(PostMessageW)(window, install::WM_INSTALLER_PROGRESS, percentage, 0);
 }
 
 void MainWindow::DropCancel() {
-  if (HWND window = hwnd()) USER32(PostMessageW)(window, WM_DROP_CANCEL, 0, 0);
+  if (HWND window = window_.load()) USER32(PostMessageW)(window, WM_DROP_CANCEL, 0, 0);
 }
 
 }  // namespace ui
