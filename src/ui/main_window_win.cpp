@@ -403,6 +403,9 @@ void MainWindow::OnImportProgress(WPARAM percent) {
 }
 
 void MainWindow::OnCloseWindow() {
+  // A setup that sent this message waits for the answer, and the installation thread waits for
+  // the setup: answer before waiting for that thread.
+  USER32(ReplyMessage)(0);
   HideWithShadow();
   LOG(INFO) << "--> Installer > MainWindow::OnCloseWindow";
   if (installer_ && !installer_->WaitForInstallAsync())
@@ -413,6 +416,7 @@ void MainWindow::OnCloseWindow() {
 }
 
 void MainWindow::OnHigherVersion() {
+  USER32(ReplyMessage)(0);  // the setup goes on while the notice is up
   HideWithShadow();
   MakeNewerVersionNotice(language())->Run(USER32(GetActiveWindow)());
   End(kEndFinished);

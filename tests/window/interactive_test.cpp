@@ -242,6 +242,23 @@ TEST_F(InteractiveInstallTest, FailedVerificationShowsTheErrorMessage) {
   EXPECT_EQ(process.Wait(60000), 402u) << dist_.Log();
 }
 
+// A setup that sends the close-window message (rather than posting it) waits for the answer
+// while the window waits for the installation, which waits for the setup to exit.
+TEST_F(InteractiveInstallTest, SentCloseWindowMessageDoesNotHoldTheSetup) {
+  ASSERT_TRUE(dist_.ServeSetup());
+  dist_.env().Set("VORLEX_STAND_IN_PROGRESS", "install:5,send-close");
+  dist_.env().Set("VORLEX_STAND_IN_EXIT_CODE", "7");
+  InstallerProcess process;
+  ASSERT_TRUE(process.Start(L"--distr-info-params=uac=2"));
+  HWND window = process.WaitForWindow(kTitle);
+  ASSERT_NE(window, nullptr) << dist_.Log();
+  Click(window, 1);
+  EXPECT_EQ(process.Wait(120000), 7u) << dist_.Log();
+  std::string log = dist_.Log();
+  EXPECT_NE(log.find("--> Installer > MainWindow::OnCloseWindow"), std::string::npos) << log;
+  EXPECT_EQ(log.find("WaitForInstallAsync timeout"), std::string::npos) << log;
+}
+
 // The setup finds a newer browser: the notice, then the window ends.
 TEST_F(InteractiveInstallTest, HigherVersionShowsTheNotice) {
   ASSERT_TRUE(dist_.ServeSetup());
