@@ -178,8 +178,9 @@ bool MainWindow::OnInitDialog() {
     // setup's end closes the window, as after a click.
     installing_ = true;
     LayoutProgressDialog();
-  } else
+  } else {
     LayOutFirstScreen();
+  }
   return true;
 }
 
