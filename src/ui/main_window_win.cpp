@@ -199,6 +199,7 @@ void MainWindow::CreateFonts() {
 void MainWindow::CreateControlObjects() {
   install_button_ =
       std::make_unique<ImageButton>(Item(1), layout_.install_sprite(), kBlack, AsFont(fonts_[kF1]), &background_);
+  install_button_->TrackShowFocus();
   HWND close_first = Item(113);
   close_first_ = std::make_unique<ImageButton>(close_first, kCloseLightSprite, kBlack, nullptr, &background_);
   USER32(SetWindowLongW)(close_first, GWL_STYLE, USER32(GetWindowLongW)(close_first, GWL_STYLE) & ~WS_TABSTOP);
@@ -528,6 +529,9 @@ bool MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
       return true;
     case WM_DESTROY:
       window_ = nullptr;
+      return false;
+    case WM_NCACTIVATE:
+      if (wparam && install_button_) install_button_->ResetShowFocus();
       return false;
     case WM_COMMAND:
       if (HIWORD(wparam) == BN_CLICKED) OnCommand(LOWORD(wparam));
