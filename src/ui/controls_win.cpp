@@ -71,14 +71,23 @@ void ImageButton::Paint(HDC dc, const RECT& rect, bool pressed, bool hot, bool f
     USER32(DrawTextW)(dc, text.c_str(), static_cast<int>(text.size()), &text_rect,
                       DT_SINGLELINE | DT_CENTER | DT_VCENTER);
   }
-  if (focused && FocusCuesShown(hwnd())) DrawFocus(dc, rect, 2);
+  if (focused && FocusCuesShown(hwnd()) && (!track_show_focus_ || show_focus_)) DrawFocus(dc, rect, 2);
+}
+
+void ImageButton::ResetShowFocus() {
+  if (!show_focus_) return;
+  show_focus_ = false;
+  if (hwnd()) USER32(InvalidateRect)(hwnd(), nullptr, FALSE);
 }
 
 bool ImageButton::HandleReflected(UINT message, WPARAM, LPARAM lparam, LRESULT* result) {
   if (message != WM_NOTIFY) return false;
   return AnswerCustomDraw(lparam, result, [this](NMCUSTOMDRAW* draw) {
+    const bool focused = (draw->uItemState & CDIS_FOCUS) != 0;
+    const bool cues = (draw->uItemState & CDIS_SHOWKEYBOARDCUES) != 0 || FocusCuesShown(hwnd());
+    if (track_show_focus_ && cues && !focused) show_focus_ = true;
     Paint(draw->hdc, draw->rc, (draw->uItemState & CDIS_SELECTED) != 0,
-          (draw->uItemState & CDIS_HOT) != 0, (draw->uItemState & CDIS_FOCUS) != 0);
+          (draw->uItemState & CDIS_HOT) != 0, focused);
   });
 }
 

@@ -21,11 +21,18 @@ class ImageButton : public Window {
   int frame_height() const { return sprite_.height(); }
   // Paints the button as it looks in the given state into `dc` (client coordinates).
   void Paint(HDC dc, const RECT& rect, bool pressed, bool hot, bool focused);
+  // The focus rectangle then waits until the button has been drawn with focus cues while
+  // another control had the focus (the user moves the focus by keyboard), so the button that
+  // simply starts with the focus shows none. ResetShowFocus (on activation) starts over.
+  void TrackShowFocus() { track_show_focus_ = true; }
+  void ResetShowFocus();
 
  protected:
   bool HandleReflected(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
  private:
+  bool track_show_focus_ = false;
+  bool show_focus_ = false;
   ResourceBitmap sprite_;
   COLORREF text_colour_;
   HFONT font_;

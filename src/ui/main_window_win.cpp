@@ -37,8 +37,15 @@ enum Font { kF0, kF1, kF2, kF3, kF4, kF5, kF6, kF7 };
 constexpr UINT_PTR kProgressTimer = 100;
 constexpr UINT kProgressTimerMs = 20;
 constexpr DWORD kCloseWaitMs = 60000;
-// Posted by the delegate's "drop cancel": a window can only be destroyed by its own thread.
+// The delegate's operations arrive from the installation thread as posted messages: only the UI
+// thread touches its windows, and the installation never waits for the UI thread.
 constexpr UINT WM_DROP_CANCEL = WM_APP + 102;
+constexpr UINT WM_INSTALLER_FINISHED = WM_APP + 103;
+constexpr UINT WM_INSTALLER_RESULT = WM_APP + 104;
+
+// The percentage beside the bar (design units); the bar starts at 392.
+constexpr int kPercentageLeft = 312;
+constexpr int kPercentageRight = 386;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
@@ -124,6 +131,7 @@ void MainWindow::AllowRegisteredMessages() {
 }
 
 bool MainWindow::OnInitDialog() {
+  window_ = hwnd();
   AllowRegisteredMessages();
   if (installer_ && distrib_->UacMode(ProcessCommandLine()) == 1 && NeedElevation()) {
     if (!installer_->StartElevatedInstaller()) LOG(INFO) << "Declined running the installer as admin";
@@ -165,10 +173,14 @@ bool MainWindow::OnInitDialog() {
   }
   CreateControlObjects();
 
-  if (SkipFirstScreen())
+  if (SkipFirstScreen()) {
+    // Opening on the progress screen is the user's Install: a failure shows its message and the
+    // setup's end closes the window, as after a click.
+    installing_ = true;
     LayoutProgressDialog();
-  else
+  } else {
     LayOutFirstScreen();
+  }
   return true;
 }
 
@@ -187,6 +199,7 @@ void MainWindow::CreateFonts() {
 void MainWindow::CreateControlObjects() {
   install_button_ =
       std::make_unique<ImageButton>(Item(1), layout_.install_sprite(), kBlack, AsFont(fonts_[kF1]), &background_);
+  install_button_->TrackShowFocus();
   HWND close_first = Item(113);
   close_first_ = std::make_unique<ImageButton>(close_first, kCloseLightSprite, kBlack, nullptr, &background_);
   USER32(SetWindowLongW)(close_first, GWL_STYLE, USER32(GetWindowLongW)(close_first, GWL_STYLE) & ~WS_TABSTOP);
@@ -246,8 +259,8 @@ void MainWindow::LayoutProgressDialog() {
     installer_->SetCreateTaskbarShortcut(omrix.first ? omrix.second : boxes_[2]->checked());
   }
   BuildProgressScreen();
-  if (int code = pending_finish_code_.load()) {
-    OnResult(code);
+  if (pending_finish_code_.load()) {
+    OnInstallerResult();
     return;
   }
   if (installer_ && distrib_->UacMode(ProcessCommandLine()) == 0 && NeedElevation()) {
@@ -298,7 +311,9 @@ void MainWindow::BuildProgressScreen() {
                                                       &first_slide_);
   Rect bar = Scale(Rect{392, 56, 684, 60});
   Place(progress_bar_->hwnd(), bar.left, bar.top, bar.width(), bar.height());
-  Rect percentage = Scale(Rect{352, 50, 376, 66});
+  // The text ends just before the bar and grows leftwards: "100%" is wider than the 24 units
+  // that start at 352.
+  Rect percentage = Scale(Rect{kPercentageLeft, 50, kPercentageRight, 66});
   Place(Item(124), percentage.left, percentage.top, percentage.width(), percentage.height());
   close_progress_.reset();  // detach before the new object takes the control
   close_progress_ = std::make_unique<ImageButton>(Item(112), kCloseDarkSprite, kBlack, nullptr, &first_slide_);
@@ -328,8 +343,8 @@ void MainWindow::SendUiEvent(void (*report)(UiStatisticsSink&, const std::wstrin
 void MainWindow::OnCommand(int id) {
   switch (id) {
     case 1:
-      if (installing_.exchange(true)) return;
-      if (SkipFirstScreen()) return;
+      if (installing_) return;
+      installing_ = true;
       if (installer_) installer_->RecordOkPressed();
       SendUiEvent(&ReportClickedButton, kInstallButtonValue);
       if (statistics_) ReportInstallButtonAction(*statistics_);
@@ -390,6 +405,9 @@ void MainWindow::OnImportProgress(WPARAM percent) {
 }
 
 void MainWindow::OnCloseWindow() {
+  // A setup that sent this message waits for the answer, and the installation thread waits for
+  // the setup: answer before waiting for that thread.
+  USER32(ReplyMessage)(0);
   HideWithShadow();
   LOG(INFO) << "--> Installer > MainWindow::OnCloseWindow";
   if (installer_ && !installer_->WaitForInstallAsync())
@@ -400,6 +418,7 @@ void MainWindow::OnCloseWindow() {
 }
 
 void MainWindow::OnHigherVersion() {
+  USER32(ReplyMessage)(0);  // the setup goes on while the notice is up
   HideWithShadow();
   MakeNewerVersionNotice(language())->Run(USER32(GetActiveWindow)());
   End(kEndFinished);
@@ -417,12 +436,19 @@ void MainWindow::OnPercentage(int value) {
 
 void MainWindow::OnTimer() {
   if (!slide_show_) return;
-  if (license_over_slide_ && slide_show_->past_first()) {
-    DestroyChildren(1014);
-    DestroyChildren(1013);
-    license_over_slide_ = false;
+  const bool new_page = slide_show_->Tick();
+  // The license sentence belongs to the first slide and goes with it. Without any downloaded
+  // picture the pages keep showing the first slide, and the sentence must stay: a user who never
+  // saw the first screen sees the license terms only here.
+  if (license_over_slide_ && new_page && slide_show_->past_first()) {
+    const size_t count = slide_source_->count();
+    if (count > 1 && slide_show_->index() % count != 0) {
+      DestroyChildren(1014);
+      DestroyChildren(1013);
+      license_over_slide_ = false;
+    }
   }
-  if (slide_show_->Tick()) USER32(InvalidateRect)(hwnd(), nullptr, FALSE);
+  if (new_page) USER32(InvalidateRect)(hwnd(), nullptr, FALSE);
 }
 
 void MainWindow::Paint() {
@@ -459,7 +485,7 @@ void MainWindow::DrawItem(const DRAWITEMSTRUCT& item) {
       break;
     case 124:
       DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[kF2]), kBlack, 255,
-                                    &first_slide_, DT_LEFT);
+                                    &first_slide_, DT_RIGHT | DT_SINGLELINE);
       break;
     case 1013:
       DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[kF6]), kBlack, 255,
@@ -495,6 +521,18 @@ bool MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
     case WM_DROP_CANCEL:
       USER32(DestroyWindow)(Item(112));
       return true;
+    case WM_INSTALLER_FINISHED:
+      OnInstallerFinished();
+      return true;
+    case WM_INSTALLER_RESULT:
+      OnInstallerResult();
+      return true;
+    case WM_DESTROY:
+      window_ = nullptr;
+      return false;
+    case WM_NCACTIVATE:
+      if (wparam && install_button_) install_button_->ResetShowFocus();
+      return false;
     case WM_COMMAND:
       if (HIWORD(wparam) == BN_CLICKED) OnCommand(LOWORD(wparam));
       return true;
@@ -525,27 +563,42 @@ bool MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
 void MainWindow::OnDownloadProgress(float fraction) { SetPercentage(DownloadPercentage(fraction)); }
 
 void MainWindow::OnFinished(int) {
-  if (installing_) End(kEndFinished);
+  if (HWND window = window_.load()) USER32(PostMessageW)(window, WM_INSTALLER_FINISHED, 0, 0);
 }
 
 void MainWindow::OnResult(int failure_code) {
+  // Kept even without a window: the progress screen shows it when it opens.
   pending_finish_code_ = failure_code;
+  if (HWND window = window_.load()) USER32(PostMessageW)(window, WM_INSTALLER_RESULT, 0, 0);
+}
+
+void MainWindow::OnInstallerFinished() {
   if (!installing_) return;
+  if (resume_question_ && resume_question_->is_open()) USER32(EndDialog)(resume_question_->hwnd(), 1);
+  End(kEndFinished);
+}
+
+void MainWindow::OnInstallerResult() {
+  // Both the posted result and the switch to the progress screen lead here; one message only.
+  if (!installing_ || failure_shown_) return;
+  failure_shown_ = true;
+  if (resume_question_ && resume_question_->is_open()) USER32(EndDialog)(resume_question_->hwnd(), 1);
+  const int failure_code = pending_finish_code_.load();
   HideWithShadow();
   if (failure_code == install::kFailureCryptoPro) {
-    MakeRevocationProviderNotice(language())->Run();
+    MakeRevocationProviderNotice(language())->Run(hwnd());
   } else if (failure_code != 0) {
-    InstallErrorDialog(language(), distrib::DownloadPageUrl(*brand_, *distrib_)).Run();
+    InstallErrorDialog(language(), distrib::DownloadPageUrl(*brand_, *distrib_)).Run(hwnd());
   }
   End(kEndFinished);
 }
 
 void MainWindow::SetPercentage(int percentage) {
-  if (HWND window = hwnd()) USER32(PostMessageW)(window, install::WM_INSTALLER_PROGRESS, percentage, 0);
+  if (HWND window = window_.load()) USER32(PostMessageW)(window, install::WM_INSTALLER_PROGRESS, percentage, 0);
 }
 
 void MainWindow::DropCancel() {
-  if (HWND window = hwnd()) USER32(PostMessageW)(window, WM_DROP_CANCEL, 0, 0);
+  if (HWND window = window_.load()) USER32(PostMessageW)(window, WM_DROP_CANCEL, 0, 0);
 }
 
 }  // namespace ui

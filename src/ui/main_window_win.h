@@ -82,7 +82,7 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   void OnTimeLeft(int, int) override {}
   void OnFinished(int code) override;
   void OnResult(int failure_code) override;
-  HWND GetWindow() override { return hwnd(); }
+  HWND GetWindow() override { return window_.load(); }
   void SetPercentage(int percentage) override;
   void DropCancel() override;
 
@@ -104,6 +104,8 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   void OnCloseWindow();
   void OnHigherVersion();
   void OnPercentage(int value);
+  void OnInstallerFinished();
+  void OnInstallerResult();
   void OnTimer();
   void Paint();
   void DrawItem(const DRAWITEMSTRUCT& item);
@@ -146,9 +148,14 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   std::unique_ptr<ResumeQuestionDialog> resume_question_;
   HWND shadow_ = nullptr;
 
-  std::atomic<bool> installing_{false};
+  // The dialog's handle for the installation thread's posts: set at WM_INITDIALOG, cleared when
+  // the window goes, so a late post finds no window rather than a stale handle.
+  std::atomic<HWND> window_{nullptr};
+  bool installing_ = false;
   bool license_over_slide_ = false;
   bool progress_shown_ = false;
+  bool failure_shown_ = false;
+  // Written by the installation thread (the window may not exist yet), read on the UI thread.
   std::atomic<int> pending_finish_code_{0};
 };
 

@@ -186,6 +186,12 @@ bool MessageDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LR
       return true;
     }
     case WM_COMMAND:
+      // The buttons have BS_NOTIFY: focus changes (an arrow key, a press dragged off the
+      // button) arrive as WM_COMMAND too, and must not answer the question.
+      if (HIWORD(wparam) != BN_CLICKED) {
+        *result = 0;
+        return true;
+      }
       switch (LOWORD(wparam)) {
         case kMainButtonId:
           OnMainButton();

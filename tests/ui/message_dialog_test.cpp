@@ -125,6 +125,68 @@ TEST(MessageDialog, ResumeQuestionStaysOpenOnEscapeAndRunsAgain) {
   EXPECT_EQ(question.Run(), 113);
 }
 
+// Pumps this thread's messages (the dialog's modal loop is below us) until `done` holds; false
+// when it never does.
+template <typename Predicate>
+bool PumpUntil(HWND dialog, Predicate done) {
+  const DWORD deadline = GetTickCount() + 10000;  // a bound on failure only
+  while (!done()) {
+    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (!IsDialogMessageW(dialog, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+  }
+  return true;
+}
+
+void PressKey(WORD key) {
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_KEYBOARD;
+  input[0].ki.wVk = input[1].ki.wVk = key;
+  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, input, sizeof(INPUT));
+}
+
+// The buttons notify focus changes; only a click answers. An arrow key that moves the focus onto
+// Cancel, or a press on Cancel released elsewhere, must leave the question open.
+TEST(MessageDialog, FocusMovesWithoutAnsweringTheQuestion) {
+  ResumeQuestionDialog question(1033);
+  WhenDialogShown([&](HWND dialog) {
+    SetForegroundWindow(dialog);
+    HWND resume = GetDlgItem(dialog, 1);
+    HWND cancel = GetDlgItem(dialog, 113);
+    ASSERT_TRUE(PumpUntil(dialog, [&] { return GetForegroundWindow() == dialog; }));
+    SetFocus(resume);
+    // The arrow keys walk the button group; stop once Cancel has the focus.
+    for (int step = 0; step < 3 && GetFocus() != cancel && IsWindowVisible(dialog); ++step) {
+      HWND before = GetFocus();
+      PressKey(VK_RIGHT);
+      EXPECT_TRUE(PumpUntil(dialog, [&] { return GetFocus() != before || !IsWindowVisible(dialog); }))
+          << "the arrow key did not move the focus";
+    }
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "an arrow key answered the question";
+    EXPECT_EQ(GetFocus(), cancel);
+    PressKey(VK_LEFT);
+    EXPECT_TRUE(PumpUntil(dialog, [&] { return GetFocus() != cancel || !IsWindowVisible(dialog); }));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+
+    // Pressed on Cancel, dragged off and released outside it: no click.
+    RECT rect;
+    GetClientRect(cancel, &rect);
+    SendMessageW(cancel, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(rect.right / 2, rect.bottom / 2));
+    SendMessageW(cancel, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(rect.right + 40, rect.bottom + 40));
+    SendMessageW(cancel, WM_LBUTTONUP, 0, MAKELPARAM(rect.right + 40, rect.bottom + 40));
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "pressing Cancel without a click answered the question";
+    Click(dialog, 1);
+  });
+  EXPECT_EQ(question.Run(), 1);
+}
+
 TEST(MessageDialog, InstallationErrorOpensManualDownload) {
   std::string opened;
   InstallErrorDialog error(1049, "https://127.0.0.1/manual?lang=ru",

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "base/strings.h"
+#include "gui_util.h"
 #include "window_test_util.h"
 
 namespace {
@@ -232,9 +233,28 @@ TEST_F(InteractiveInstallTest, FailedVerificationShowsTheErrorMessage) {
   EXPECT_EQ(ControlText(GetDlgItem(message, 107)), L"An error occurred during installation");
   EXPECT_EQ(ControlText(GetDlgItem(message, 1)), L"Download");
   EXPECT_FALSE(IsWindowVisible(window));
+  // Shown by the window's own thread, not by the installation thread that failed.
+  EXPECT_EQ(GetWindowThreadProcessId(message, nullptr), GetWindowThreadProcessId(window, nullptr));
   window_test::Screenshot("window_install_error");
   Click(message, 113);
   EXPECT_EQ(process.Wait(60000), 402u) << dist_.Log();
+}
+
+// A setup that sends the close-window message (rather than posting it) waits for the answer
+// while the window waits for the installation, which waits for the setup to exit.
+TEST_F(InteractiveInstallTest, SentCloseWindowMessageDoesNotHoldTheSetup) {
+  ASSERT_TRUE(dist_.ServeSetup());
+  dist_.env().Set("VORLEX_STAND_IN_PROGRESS", "install:5,send-close");
+  dist_.env().Set("VORLEX_STAND_IN_EXIT_CODE", "7");
+  InstallerProcess process;
+  ASSERT_TRUE(process.Start(L"--distr-info-params=uac=2"));
+  HWND window = process.WaitForWindow(kTitle);
+  ASSERT_NE(window, nullptr) << dist_.Log();
+  Click(window, 1);
+  EXPECT_EQ(process.Wait(120000), 7u) << dist_.Log();
+  std::string log = dist_.Log();
+  EXPECT_NE(log.find("--> Installer > MainWindow::OnCloseWindow"), std::string::npos) << log;
+  EXPECT_EQ(log.find("WaitForInstallAsync timeout"), std::string::npos) << log;
 }
 
 // The setup finds a newer browser: the notice, then the window ends.
@@ -271,6 +291,67 @@ TEST_F(InteractiveInstallTest, ElevatedCopyStartsOnInstallInUacMode0) {
   EXPECT_TRUE(WaitFor([&] { return !ChildrenOf(process.id()).empty(); }, 10000)) << dist_.Log();
   EXPECT_EQ(process.Wait(60000), 400u) << dist_.Log();
   EXPECT_NE(dist_.Log().find("The elevated installer has finished, success=1"), std::string::npos);
+}
+
+// Distribution data that skips the first screen: the window opens on the progress screen, which
+// counts as the user's Install.
+constexpr wchar_t kSkipFirstScreen[] = L"--distr-info-params=first=1&def=1&stat=1&uac=2";
+
+// Dark pixels (the sentence's black text) in a rectangle of design units of the window.
+int DarkPixels(const ui_test::Pixels& shot, int left, int top, int right, int bottom, double scale) {
+  int count = 0;
+  for (int y = static_cast<int>(top * scale); y < static_cast<int>(bottom * scale) && y < shot.height; ++y)
+    for (int x = static_cast<int>(left * scale); x < static_cast<int>(right * scale) && x < shot.width; ++x)
+      if (shot.R(x, y) < 100 && shot.G(x, y) < 100 && shot.B(x, y) < 100) ++count;
+  return count;
+}
+
+TEST_F(InteractiveInstallTest, SkippedFirstScreenShowsTheLicenseUnderTheFirstSlide) {
+  ASSERT_TRUE(dist_.ServeSetup());
+  // A slow setup download keeps the window on its first slide.
+  ASSERT_TRUE(dist_.server().AddRule(R"({"path": ")" + dist_.prefix() + R"(/browser/vorlex/", "delay_ms": 20000})"));
+  InstallerProcess process;
+  ASSERT_TRUE(process.Start(kSkipFirstScreen));
+  HWND window = process.WaitForWindow(kTitle);
+  ASSERT_NE(window, nullptr) << dist_.Log();
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, 115)));
+  EXPECT_EQ(GetDlgItem(window, 1), nullptr);
+  HWND link = GetDlgItem(window, 1014);
+  ASSERT_NE(link, nullptr) << "no license link on the progress screen";
+  EXPECT_EQ(ControlText(link), L"License Agreement");
+  window_test::Screenshot("window_skipped_first_screen");
+  ui_test::Pixels shot = ui_test::CaptureWindow(window);
+  RECT bounds;
+  GetWindowRect(window, &bounds);
+  const double scale = (bounds.right - bounds.left) / 728.0;
+  // The sentence is centred in 424..666 from y = 350, two lines of the 11-unit font.
+  EXPECT_GT(DarkPixels(shot, 424, 350, 666, 380, scale), 100) << "the license sentence is not on the screen";
+}
+
+TEST_F(InteractiveInstallTest, SkippedFirstScreenShowsFailuresAndEndsWithTheirCode) {
+  ASSERT_TRUE(dist_.ServeSetup(L"stand_in_setup.exe"));  // not signed: verification fails
+  InstallerProcess process;
+  ASSERT_TRUE(process.Start(kSkipFirstScreen));
+  HWND window = process.WaitForWindow(kTitle);
+  ASSERT_NE(window, nullptr) << dist_.Log();
+  HWND message = process.WaitForWindow(L"", 60000);
+  ASSERT_NE(message, nullptr) << "no error message: " << dist_.Log();
+  EXPECT_EQ(ControlText(GetDlgItem(message, 107)), L"An error occurred during installation");
+  EXPECT_EQ(GetWindowThreadProcessId(message, nullptr), GetWindowThreadProcessId(window, nullptr));
+  Click(message, 113);
+  EXPECT_EQ(process.Wait(60000), 402u) << dist_.Log();
+  EXPECT_NE(dist_.Log().find("Module verification failed"), std::string::npos);
+}
+
+// Without the setup's close-window message the window ends once the setup has finished (here at
+// once: the browser is not to be started).
+TEST_F(InteractiveInstallTest, SkippedFirstScreenEndsWhenTheSetupHasFinished) {
+  ASSERT_TRUE(dist_.ServeSetup());
+  dist_.env().Set("VORLEX_STAND_IN_EXIT_CODE", "7");
+  InstallerProcess process;
+  ASSERT_TRUE(process.Start(std::wstring(L"--do-not-launch-browser ") + kSkipFirstScreen));
+  ASSERT_NE(process.WaitForWindow(kTitle), nullptr) << dist_.Log();
+  EXPECT_EQ(process.Wait(90000), 7u) << dist_.Log();
 }
 
 }  // namespace

@@ -174,5 +174,58 @@ TEST(MainWindowSlidesTest, ProgressScreenShowsADownloadedSlide) {
   EXPECT_LE(paints, changes + 1) << "the window repainted between slide changes";
 }
 
+// Runs this thread's messages (the window's modal loop is below us) until `done` holds.
+template <typename Predicate>
+bool PumpUntil(HWND dialog, Predicate done) {
+  const DWORD deadline = GetTickCount() + 30000;  // bounds a failure only
+  while (!done()) {
+    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (!IsDialogMessageW(dialog, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+  }
+  return true;
+}
+
+// With the first screen skipped, the license sentence stands under the first slide until another
+// picture replaces it; pages that show the first slide again keep it.
+TEST(MainWindowSlidesTest, LicenseSentenceStaysUntilAnotherPictureShows) {
+  for (bool with_picture : {false, true}) {
+    SCOPED_TRACE(with_picture ? "a second picture" : "no second picture");
+    Distribution dist;
+    ASSERT_TRUE(dist.ok());
+    if (with_picture) {
+      ASSERT_TRUE(dist.ServeSlide(L"full.jpg", "02.jpg"));
+    }
+    distrib::BrandInfo brand(dist.temp() + L"\\");
+    brand.set_interface_language("en");
+    brand.ApplyDefaultsFor("en");
+    distrib::DistribParams params("first=1&def=1&stat=1");
+    MainWindow window(&brand, &params, /*create_installer=*/false, MainWindowOptions{300});
+    bool sentence_at_start = false, sentence_later = false;
+    ui_test::WhenDialogShown([&](HWND dialog) {
+      sentence_at_start = GetDlgItem(dialog, 1014) && GetDlgItem(dialog, 1013);
+      if (with_picture) {
+        // Gone once the downloaded picture is on the screen.
+        EXPECT_TRUE(PumpUntil(dialog, [&] { return GetDlgItem(dialog, 1014) == nullptr; }));
+      } else {
+        // Several pages later, each the first slide again.
+        EXPECT_TRUE(PumpUntil(dialog, [&] { return window.slide_show() && window.slide_show()->index() >= 3; }));
+      }
+      sentence_later = GetDlgItem(dialog, 1014) && GetDlgItem(dialog, 1013) &&
+                       IsWindowVisible(GetDlgItem(dialog, 1014));
+      PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    EXPECT_EQ(window.RunModal(), kEndSystemClose);
+    EXPECT_TRUE(sentence_at_start);
+    EXPECT_EQ(sentence_later, !with_picture);
+  }
+}
+
 }  // namespace
 }  // namespace ui

@@ -82,8 +82,14 @@ BOOL CALLBACK FindDialog(HWND window, LPARAM param) {
   GetWindowThreadProcessId(window, &process);
   wchar_t class_name[16] = {};
   GetClassNameW(window, class_name, 16);
+  // A title that could not be read (the window's thread busy) is no match: an unanswered
+  // WM_GETTEXT would otherwise pass for an empty title.
+  wchar_t title[256] = {};
+  DWORD_PTR copied = 0;
   if (process == state->process && IsWindowVisible(window) && std::wstring(class_name) == L"#32770" &&
-      ControlText(window) == *state->title) {
+      SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(title), SMTO_ABORTIFHUNG, 2000,
+                          &copied) &&
+      title == *state->title) {
     state->found = window;
     return FALSE;
   }

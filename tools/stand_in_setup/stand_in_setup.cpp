@@ -9,7 +9,8 @@
 //                          "VorlexBrowser_MessageWindow" for <ms> milliseconds
 //   progress=<steps>       post the registered progress messages to the "progress-window"
 //                          handle, steps separated by commas: install:<stage>, import:<percent>,
-//                          close, higher
+//                          close, higher; send-close sends the close-window message and waits
+//                          for the window's answer, as a setup may
 //   step-delay=<ms>        pause between progress steps
 //   sleep=<ms>             pause before exiting
 //   keep-side-data=<dir>   copy what the side-data switches name ("variations-update-path",
@@ -181,6 +182,7 @@ void PostProgress(HWND target, const std::wstring& steps, DWORD delay_ms) {
     if (kind == L"install") PostMessageW(target, install, value, 0);
     else if (kind == L"import") PostMessageW(target, import, value, 0);
     else if (kind == L"close") PostMessageW(target, close, 0, 0);
+    else if (kind == L"send-close") SendMessageW(target, close, 0, 0);
     else if (kind == L"higher") PostMessageW(target, higher, 0, 0);
   }
 }
