@@ -1,5 +1,7 @@
 #include "net/downloader.h"
 
+#include <utility>
+
 #include "base/file_util.h"
 #include "base/strings.h"
 #include "logging/log.h"
@@ -87,6 +89,15 @@ bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
     return false;
   }
 
+  // Set on the session, the options hold for its request.
+  auto set_option = LAZY_IMPORT(base::kWininet, InternetSetOptionW);
+  for (auto [option, value] : {std::pair<DWORD, DWORD>{INTERNET_OPTION_CONNECT_TIMEOUT, connect_timeout_ms_},
+                               {INTERNET_OPTION_RECEIVE_TIMEOUT, receive_timeout_ms_},
+                               {INTERNET_OPTION_SEND_TIMEOUT, receive_timeout_ms_}}) {
+    if (value != 0 && (!set_option || !set_option(internet_.get(), option, &value, sizeof(value))))
+      PLOG(ERROR) << "InternetSetOption failed: " << option;
+  }
+
   auto set_callback = LAZY_IMPORT(base::kWininet, InternetSetStatusCallbackW);
   const bool callback_set =
       set_callback && set_callback(internet_.get(), StatusCallback) != INTERNET_INVALID_STATUS_CALLBACK;
@@ -148,16 +159,25 @@ uint32_t Downloader::ReadChunk() {
     return 0;
   }
 
+  if (content_length_ == 0) {
+    DWORD length = 0;
+    if (QueryNumber(HTTP_QUERY_CONTENT_LENGTH, &length)) content_length_ = length;
+  }
+
+  // A body over the sink's ceiling fails as soon as it is announced or, without a length, as
+  // soon as it gets there; nothing more of it is read.
+  const uint64_t max_size = sink_->max_size();
+  if (content_length_ > max_size || (count != 0 && uint64_t{sink_->size} + count > max_size)) {
+    last_error_ = "body_too_large-" + std::to_string(max_size);
+    LOG(ERROR) << "Response body larger than " << max_size << " bytes: " << url_;
+    return 0;
+  }
+
   if (count != 0 && !sink_->Write(buffer_.data(), count)) {
     const DWORD error = GetLastError();
     last_error_ = Tag("write_file-", error);
     PLOG_CODE(ERROR, error) << "Write file error.";
     return 0;
-  }
-
-  if (content_length_ == 0) {
-    DWORD length = 0;
-    if (QueryNumber(HTTP_QUERY_CONTENT_LENGTH, &length)) content_length_ = length;
   }
 
   // WinINet reports a connection closed before the announced length as a normal end of data;
@@ -217,8 +237,8 @@ bool Downloader::DownloadToFile(const std::string& url, const std::wstring& targ
   return result;
 }
 
-bool Downloader::DownloadToString(const std::string& url, HANDLE cancel, std::string* out) {
-  StringDownloadSink sink;
+bool Downloader::DownloadToString(const std::string& url, HANDLE cancel, std::string* out, uint32_t max_size) {
+  StringDownloadSink sink(max_size);
   const bool result = DownloadInto(url, cancel, &sink);
   if (result && out) *out = sink.Take();
   return result;
