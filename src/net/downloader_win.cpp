@@ -17,17 +17,39 @@ OpenUrlFunction& DefaultOpenUrl() {
 
 std::string Tag(const char* prefix, DWORD error) { return prefix + std::to_string(error); }
 
-// Records redirect targets announced while InternetOpenUrlW follows them; the context is the
-// Downloader's redirect_url. Nothing may escape into WinINet's frame.
+// What the status callback works on while InternetOpenUrlW runs.
+struct OpenContext {
+  std::wstring* redirect_url;
+  DWORD receive_timeout_ms;
+};
+
+// Records redirect targets announced while InternetOpenUrlW follows them, and gives each request
+// handle it creates the receive time-out: Wine's WinINet does not pass a session's receive
+// time-out on to its requests, and here the request is created and sent in one call. Nothing
+// may escape into WinINet's frame.
 void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, void* info,
                              DWORD info_length) noexcept {
-  if (status != INTERNET_STATUS_REDIRECT || !context || !info) return;
+  if (!context || !info) return;
+  auto* open = reinterpret_cast<OpenContext*>(context);
+  if (status == INTERNET_STATUS_HANDLE_CREATED && open->receive_timeout_ms != 0 &&
+      info_length >= sizeof(DWORD_PTR)) {
+    // The new handle is the first member of INTERNET_ASYNC_RESULT.
+    HINTERNET handle = reinterpret_cast<HINTERNET>(*static_cast<const DWORD_PTR*>(info));
+    auto set_option = LAZY_IMPORT(base::kWininet, InternetSetOptionW);
+    if (handle && set_option) {
+      DWORD value = open->receive_timeout_ms;
+      set_option(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &value, sizeof(value));
+      set_option(handle, INTERNET_OPTION_SEND_TIMEOUT, &value, sizeof(value));
+    }
+    return;
+  }
+  if (status != INTERNET_STATUS_REDIRECT) return;
   try {
     const wchar_t* text = static_cast<const wchar_t*>(info);
     size_t limit = info_length / sizeof(wchar_t);
     size_t length = 0;
     while ((limit == 0 || length < limit) && text[length]) ++length;
-    reinterpret_cast<std::wstring*>(context)->assign(text, length);
+    open->redirect_url->assign(text, length);
   } catch (...) {
   }
 }
@@ -106,8 +128,9 @@ bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
     if (callback_set) set_callback(internet_.get(), nullptr);
   };
 
+  OpenContext context{&redirect_url_, receive_timeout_ms_};
   request_.reset(GuardedOpenUrl(open_url_, internet_.get(), url.c_str(), L"Accept: */*",
-                                INTERNET_FLAG_RELOAD, reinterpret_cast<DWORD_PTR>(&redirect_url_),
+                                INTERNET_FLAG_RELOAD, reinterpret_cast<DWORD_PTR>(&context),
                                 &exception_));
   if (exception_.code != 0) {
     PLOG(ERROR) << "An attempt to open url " << url << " generated an exception " << exception_.code;
