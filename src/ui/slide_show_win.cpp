@@ -68,7 +68,8 @@ SlideSource::SlideSource(ResourceBitmap first_slide, std::wstring base_url, Time
   state_->timeouts = timeouts;
   state_->slides.push_back(std::move(first_slide));
   auto* thread_state = new std::shared_ptr<State>(state_);
-  thread_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &SlideSource::DownloadImage, thread_state, 0, nullptr)));
+  thread_.reset(
+      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &SlideSource::DownloadImage, thread_state, 0, nullptr)));
   if (!thread_) {
     delete thread_state;
     state_->running = false;
@@ -136,7 +137,8 @@ unsigned __stdcall SlideSource::DownloadImage(void* param) {
         state.slides.push_back(std::move(image));
         ReleaseSRWLockExclusive(&state.list_lock);
       } else {
-        PLOG_AT(ERROR, "DownloadImage") << "Failed to load a background slide bitmap from data downloaded from " << url;
+        PLOG_AT(ERROR, "DownloadImage") << "Failed to load a background slide bitmap from data downloaded from "
+                                        << url;
       }
     }
     ReleaseSRWLockExclusive(&state.run_lock);
