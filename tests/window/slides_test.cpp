@@ -190,5 +190,26 @@ TEST(MainWindowSlidesTest, ProgressScreenShowsADownloadedSlide) {
   EXPECT_LE(paints, changes + 1) << "the window repainted between slide changes";
 }
 
+// The real installer: its setup runs and closes the window while the slide server stays
+// silent for an hour; the process still ends with the setup's code instead of waiting for the
+// slide download.
+TEST(MainWindowSlidesTest, InstallerEndsWhileASlideDownloadWaits) {
+  Distribution dist;
+  ASSERT_TRUE(dist.ok());
+  ASSERT_TRUE(dist.ServeSetup());
+  ASSERT_TRUE(dist.server().AddRule(R"({"path": ")" + dist.prefix() + R"(/browser/installer/", "delay_ms": 3600000})"));
+  dist.env().Set("VORLEX_STAND_IN_PROGRESS", "install:5,close");
+  dist.env().Set("VORLEX_STAND_IN_STEP_DELAY", "1000");
+  dist.env().Set("VORLEX_STAND_IN_EXIT_CODE", "7");
+  window_test::InstallerProcess process;
+  ASSERT_TRUE(process.Start(L"--distr-info-params=uac=2&lang=en"));
+  HWND window = process.WaitForWindow(L"Vorlex");
+  ASSERT_NE(window, nullptr) << dist.Log();
+  window_test::Click(window, 1);
+  // The progress screen's slide thread has asked for its first picture, which never comes.
+  ASSERT_EQ(dist.server().WaitForRequests(dist.prefix() + "/browser/installer/", 1, 30000).size(), 1u);
+  EXPECT_EQ(process.Wait(120000), 7u) << dist.Log();
+}
+
 }  // namespace
 }  // namespace ui
