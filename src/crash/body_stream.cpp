@@ -12,6 +12,11 @@ int64_t StringBodyStream::Read(uint8_t* buffer, size_t size) {
   return static_cast<int64_t>(count);
 }
 
+bool StringBodyStream::Rewind() {
+  offset_ = 0;
+  return true;
+}
+
 int64_t ConcatBodyStream::Read(uint8_t* buffer, size_t size) {
   if (size == 0) return 0;
   // A part that ends hands over to the next one within the same call, so 0 means the very end.
@@ -21,6 +26,13 @@ int64_t ConcatBodyStream::Read(uint8_t* buffer, size_t size) {
     ++current_;
   }
   return 0;
+}
+
+bool ConcatBodyStream::Rewind() {
+  current_ = 0;
+  for (auto& part : parts_)
+    if (!part->Rewind()) return false;
+  return true;
 }
 
 }  // namespace crash

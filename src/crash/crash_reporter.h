@@ -20,8 +20,6 @@ struct CrashReporterOptions {
   AppDataFolderFn app_data;
   // The library providing MiniDumpWriteDump; null means the system's dbghelp.dll.
   base::LazyLibrary* dbghelp = nullptr;
-  // See UploadOptions::chunked_total_length_hint; 0 on Windows.
-  uint32_t chunked_total_length_hint = 0;
 };
 
 class CrashReporter {

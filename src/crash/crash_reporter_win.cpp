@@ -67,7 +67,6 @@ class CrashReporter::Impl {
   GUID report_id = {};
   bool upload_enabled = true;
   bool gzip_enabled = true;
-  uint32_t chunked_total_length_hint = 0;
   Annotations annotations;
   LPTOP_LEVEL_EXCEPTION_FILTER previous_filter = nullptr;
   bool filter_installed = false;
@@ -110,7 +109,6 @@ CrashReporter::Impl::Impl(const CrashReporterOptions& options) {
 
   dump_path = base::GetTempDir() + base::AsciiToWide(annotations["report_id"]) + L".dmp";
 
-  chunked_total_length_hint = options.chunked_total_length_hint;
   dbghelp = options.dbghelp ? options.dbghelp : &base::kDbghelp;
   write_dump = reinterpret_cast<WriteDumpFn>(dbghelp->Procedure("MiniDumpWriteDump"));
 }
@@ -145,7 +143,6 @@ void CrashReporter::Impl::HandleCrash(EXCEPTION_POINTERS* pointers) {
   if (!dumped || !upload_enabled) return;
   UploadOptions upload;
   upload.gzip_enabled = gzip_enabled;
-  upload.chunked_total_length_hint = chunked_total_length_hint;
   if (SendReport(annotations, dump_path, upload)) DeleteFileW(dump_path.c_str());
 }
 

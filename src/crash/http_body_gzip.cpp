@@ -20,6 +20,14 @@ CompressedBodyStream::~CompressedBodyStream() {
   if (state_ == State::kStreaming) deflateEnd(&zlib_);
 }
 
+bool CompressedBodyStream::Rewind() {
+  if (state_ == State::kStreaming) deflateEnd(&zlib_);
+  zlib_ = {};
+  state_ = State::kNotStarted;
+  source_ended_ = false;
+  return source_->Rewind();
+}
+
 int64_t CompressedBodyStream::Fail(const char* operation, int result) {
   std::string message = operation;
   message += ": ";

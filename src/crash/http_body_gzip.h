@@ -1,4 +1,5 @@
-// A body stream that gzip-compresses another one on the fly (4096-byte source blocks).
+// A body stream that gzip-compresses another one on the fly (4096-byte source blocks). Deflate
+// is deterministic: after Rewind the same source gives the same compressed bytes.
 #pragma once
 
 #include <zlib.h>
@@ -17,6 +18,7 @@ class CompressedBodyStream : public BodyStream {
   CompressedBodyStream& operator=(const CompressedBodyStream&) = delete;
 
   int64_t Read(uint8_t* buffer, size_t size) override;
+  bool Rewind() override;
 
   static constexpr size_t kSourceBlockSize = 4096;
 

@@ -1,16 +1,20 @@
 #include "crash/http_transport.h"
 
-#include <cstdio>
+#include <vector>
 
 namespace crash {
 
-std::string ChunkSizeLine(size_t length) {
-  char digits[16];
-  std::snprintf(digits, sizeof(digits), "%08x", static_cast<unsigned>(length));
-  std::string text(digits);
-  size_t first = text.find_first_not_of('0');
-  text.erase(0, first == std::string::npos ? text.size() - 1 : first);
-  return text + "\r\n";
+std::optional<uint64_t> MeasureBodyStream(BodyStream& body, size_t block_size) {
+  std::vector<uint8_t> buffer(block_size);
+  uint64_t total = 0;
+  for (;;) {
+    int64_t count = body.Read(buffer.data(), buffer.size());
+    if (count < 0) return std::nullopt;
+    if (count == 0) break;
+    total += static_cast<uint64_t>(count);
+  }
+  if (!body.Rewind()) return std::nullopt;
+  return total;
 }
 
 }  // namespace crash

@@ -1,10 +1,13 @@
-// The crash upload's HTTP client: one synchronous request over WinHTTP with a streamed body,
-// sent with chunked transfer encoding unless a Content-Length header gives the length.
+// The crash upload's HTTP client: one synchronous request over WinHTTP with a streamed body of
+// known length. Without a Content-Length header the body is read through once to count it and
+// rewound: a chunked body of unknown length is what Wine's WinHTTP cannot stream (it sends
+// "Content-Length: 0" and waits for the answer), and a counted body goes the same way on both.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "crash/body_stream.h"
@@ -14,7 +17,7 @@ namespace crash {
 
 class CrashUploadTransport {
  public:
-  // The body is read in blocks of this size and sent as one chunk each.
+  // The body is read (and written) in blocks of this size.
   static constexpr size_t kBodyBlockSize = 32768;
 
   void SetUrl(const std::string& url) { url_ = url; }
@@ -22,8 +25,6 @@ class CrashUploadTransport {
   void SetHeader(const std::string& name, const std::string& value) { headers_[name] = value; }
   void SetBodyStream(std::unique_ptr<BodyStream> body) { body_ = std::move(body); }
   void SetTimeout(double seconds) { timeout_seconds_ = seconds; }
-  // The total length WinHttpSendRequest is given for a chunked body; see UploadOptions.
-  void SetChunkedTotalLengthHint(uint32_t length) { chunked_total_length_hint_ = length; }
 
   // True when the server answered 200; the answer's body goes to response_body.
   [[nodiscard]] bool Send(std::string* response_body);
@@ -34,14 +35,14 @@ class CrashUploadTransport {
   HeaderMap headers_;
   std::unique_ptr<BodyStream> body_;
   double timeout_seconds_ = 60.0;
-  uint32_t chunked_total_length_hint_ = 0;
 };
+
+// Reads the stream to its end in blocks of block_size, then rewinds it: the number of bytes, or
+// nothing when a read or the rewind fails.
+std::optional<uint64_t> MeasureBodyStream(BodyStream& body, size_t block_size);
 
 // How a failed WinHTTP call is reported: call + ": " + the system's or WinHTTP's text for the
 // error + " (0x<code>)", or call + ": error 0x<lookup error> while retrieving error 0x<code>".
 std::string WinHttpErrorMessage(const char* call, uint32_t code);
-
-// The size line of one chunk: the length in lower-case hex without leading zeros, then CRLF.
-std::string ChunkSizeLine(size_t length);
 
 }  // namespace crash

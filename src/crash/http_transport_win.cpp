@@ -2,7 +2,6 @@
 #include <winhttp.h>
 
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -15,10 +14,6 @@
 namespace crash {
 
 namespace {
-
-// Room for the chunk size line before a block and its CRLF after it.
-constexpr size_t kChunkPrefixRoom = 10;
-constexpr size_t kChunkSuffixRoom = 2;
 
 void LogWinHttpFailure(const char* call) { base::DiagLog(WinHttpErrorMessage(call, GetLastError())); }
 
@@ -148,6 +143,7 @@ bool CrashUploadTransport::Send(std::string* response_body) {
                                                 secure ? WINHTTP_FLAG_SECURE : 0));
   if (!request) return LogWinHttpFailure("WinHttpOpenRequest"), false;
 
+  // The length goes to WinHttpSendRequest, not into a header line of our own.
   std::optional<uint64_t> length = ContentLength(headers_);
   for (const auto& [name, value] : headers_) {
     if (base::EqualsCaseInsensitiveAscii(name, std::string_view("Content-Length"))) continue;
@@ -155,49 +151,46 @@ bool CrashUploadTransport::Send(std::string* response_body) {
     if (!WinHttpAddRequestHeaders_call(request.get(), line.c_str(), static_cast<DWORD>(-1), WINHTTP_ADDREQ_FLAG_ADD))
       return LogWinHttpFailure("WinHttpAddRequestHeaders"), false;
   }
-  const bool chunked = !length;
-  if (chunked &&
-      !WinHttpAddRequestHeaders_call(request.get(), L"Transfer-Encoding: chunked\r\n", static_cast<DWORD>(-1),
-                                     WINHTTP_ADDREQ_FLAG_ADD))
-    return LogWinHttpFailure("WinHttpAddRequestHeaders"), false;
-
+  if (!length) {
+    // Counting costs a second pass (a second compression for a gzip body) but keeps memory flat.
+    length = body_ ? MeasureBodyStream(*body_, kBodyBlockSize) : std::optional<uint64_t>(0);
+    if (!length) {
+      base::DiagLog("Failed to read the request body");
+      return false;
+    }
+  }
   // A length WinHTTP cannot take (4 GiB and more) would be silently truncated: refuse it.
-  if (length && *length > 0xFFFFFFFFull) {
+  if (*length > 0xFFFFFFFFull) {
     base::DiagLog("Content-Length too large");
     return false;
   }
   if (!WinHttpSendRequest_call(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0,
-                               length ? static_cast<DWORD>(*length) : chunked_total_length_hint_, 0))
+                               static_cast<DWORD>(*length), 0))
     return LogWinHttpFailure("WinHttpSendRequest"), false;
 
-  std::vector<uint8_t> buffer(kChunkPrefixRoom + kBodyBlockSize + kChunkSuffixRoom);
-  uint8_t* block = buffer.data() + kChunkPrefixRoom;
+  std::vector<uint8_t> block(kBodyBlockSize);
+  uint64_t sent = 0;
   for (;;) {
-    int64_t count = body_ ? body_->Read(block, kBodyBlockSize) : 0;
+    int64_t count = body_ ? body_->Read(block.data(), block.size()) : 0;
     if (count < 0) {
       base::DiagLog("Failed to read the request body");
       return false;
     }
-    const uint8_t* data = block;
-    size_t size = static_cast<size_t>(count);
-    if (chunked) {
-      std::string size_line = ChunkSizeLine(size);
-      data = block - size_line.size();
-      std::memcpy(block - size_line.size(), size_line.data(), size_line.size());
-      block[size] = '\r';
-      block[size + 1] = '\n';
-      size += size_line.size() + kChunkSuffixRoom;
-    }
-    if (size > 0) {
-      DWORD written = 0;
-      if (!WinHttpWriteData_call(request.get(), data, static_cast<DWORD>(size), &written))
-        return LogWinHttpFailure("WinHttpWriteData"), false;
-      if (written != size) {
-        base::DiagLog("WinHttpWriteData: short write");
-        return false;
-      }
-    }
     if (count == 0) break;
+    // The announced length is a promise: a body that grew since it was counted is not sent on.
+    if (sent + static_cast<uint64_t>(count) > *length) break;
+    DWORD written = 0;
+    if (!WinHttpWriteData_call(request.get(), block.data(), static_cast<DWORD>(count), &written))
+      return LogWinHttpFailure("WinHttpWriteData"), false;
+    if (written != static_cast<DWORD>(count)) {
+      base::DiagLog("WinHttpWriteData: short write");
+      return false;
+    }
+    sent += static_cast<uint64_t>(count);
+  }
+  if (sent != *length) {
+    base::DiagLog("Request body differs from its Content-Length " + std::to_string(*length));
+    return false;
   }
 
   if (!WinHttpReceiveResponse_call(request.get(), nullptr)) return LogWinHttpFailure("WinHttpReceiveResponse"), false;

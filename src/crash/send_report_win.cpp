@@ -38,7 +38,6 @@ bool SendReport(const Annotations& annotations, const std::wstring& minidump_pat
   for (const auto& [name, value] : headers) transport.SetHeader(name, value);
   transport.SetBodyStream(body.GetBodyStream());
   transport.SetTimeout(kUploadTimeoutSeconds);
-  transport.SetChunkedTotalLengthHint(options.chunked_total_length_hint);
   transport.SetUrl(AppendReportQuery(base::ServiceHost(base::Service::kCrash) + "/submit", annotations));
 
   std::string response;

@@ -5,6 +5,7 @@
 namespace net {
 
 bool StringDownloadSink::Write(const void* data, uint32_t count) {
+  if (count > max_size_ - data_.size()) return false;
   data_.append(static_cast<const char*>(data), count);
   size += count;
   return true;

@@ -43,13 +43,20 @@ class Downloader {
 
   [[nodiscard]] virtual bool DownloadToFile(const std::string& url, const std::wstring& target,
                                             HANDLE cancel);
-  [[nodiscard]] virtual bool DownloadToString(const std::string& url, HANDLE cancel,
-                                              std::string* out);
+  // A body larger than max_size fails the download with the tag "body_too_large-" + max_size.
+  [[nodiscard]] virtual bool DownloadToString(const std::string& url, HANDLE cancel, std::string* out,
+                                              uint32_t max_size = StringDownloadSink::kDefaultMaxSize);
   [[nodiscard]] virtual bool OpenDownload(const std::wstring& url, DownloadSink* sink);
   virtual uint32_t ReadChunk();
   [[nodiscard]] virtual bool FinalizeDownload(uint32_t* status_out);
 
   [[nodiscard]] bool DownloadInto(const std::string& url, HANDLE cancel, DownloadSink* sink);
+  // Time-outs for the next transfers (0 keeps WinINet's default): connecting, and waiting for
+  // each piece of the answer (headers or a block of the body).
+  void SetTimeouts(DWORD connect_ms, DWORD receive_ms) {
+    connect_timeout_ms_ = connect_ms;
+    receive_timeout_ms_ = receive_ms;
+  }
   std::string GetCustomHeader(const std::string& name) const;
 
   const std::string& last_error() const { return last_error_; }
@@ -73,6 +80,8 @@ class Downloader {
   std::vector<uint8_t> buffer_;
   OpenUrlFunction& open_url_;
   SetFilePointerFunction set_file_pointer_;
+  DWORD connect_timeout_ms_ = 0;
+  DWORD receive_timeout_ms_ = 0;
 };
 
 class DownloadProgressObserver {

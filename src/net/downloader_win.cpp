@@ -1,5 +1,7 @@
 #include "net/downloader.h"
 
+#include <utility>
+
 #include "base/file_util.h"
 #include "base/strings.h"
 #include "logging/log.h"
@@ -15,17 +17,39 @@ OpenUrlFunction& DefaultOpenUrl() {
 
 std::string Tag(const char* prefix, DWORD error) { return prefix + std::to_string(error); }
 
-// Records redirect targets announced while InternetOpenUrlW follows them; the context is the
-// Downloader's redirect_url. Nothing may escape into WinINet's frame.
+// What the status callback works on while InternetOpenUrlW runs.
+struct OpenContext {
+  std::wstring* redirect_url;
+  DWORD receive_timeout_ms;
+};
+
+// Records redirect targets announced while InternetOpenUrlW follows them, and gives each request
+// handle it creates the receive time-out: Wine's WinINet does not pass a session's receive
+// time-out on to its requests, and here the request is created and sent in one call. Nothing
+// may escape into WinINet's frame.
 void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, void* info,
                              DWORD info_length) noexcept {
-  if (status != INTERNET_STATUS_REDIRECT || !context || !info) return;
+  if (!context || !info) return;
+  auto* open = reinterpret_cast<OpenContext*>(context);
+  if (status == INTERNET_STATUS_HANDLE_CREATED && open->receive_timeout_ms != 0 &&
+      info_length >= sizeof(DWORD_PTR)) {
+    // The new handle is the first member of INTERNET_ASYNC_RESULT.
+    HINTERNET handle = reinterpret_cast<HINTERNET>(*static_cast<const DWORD_PTR*>(info));
+    auto set_option = LAZY_IMPORT(base::kWininet, InternetSetOptionW);
+    if (handle && set_option) {
+      DWORD value = open->receive_timeout_ms;
+      set_option(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &value, sizeof(value));
+      set_option(handle, INTERNET_OPTION_SEND_TIMEOUT, &value, sizeof(value));
+    }
+    return;
+  }
+  if (status != INTERNET_STATUS_REDIRECT) return;
   try {
     const wchar_t* text = static_cast<const wchar_t*>(info);
     size_t limit = info_length / sizeof(wchar_t);
     size_t length = 0;
     while ((limit == 0 || length < limit) && text[length]) ++length;
-    reinterpret_cast<std::wstring*>(context)->assign(text, length);
+    open->redirect_url->assign(text, length);
   } catch (...) {
   }
 }
@@ -87,6 +111,15 @@ bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
     return false;
   }
 
+  // Set on the session, the options hold for its request.
+  auto set_option = LAZY_IMPORT(base::kWininet, InternetSetOptionW);
+  for (auto [option, value] : {std::pair<DWORD, DWORD>{INTERNET_OPTION_CONNECT_TIMEOUT, connect_timeout_ms_},
+                               {INTERNET_OPTION_RECEIVE_TIMEOUT, receive_timeout_ms_},
+                               {INTERNET_OPTION_SEND_TIMEOUT, receive_timeout_ms_}}) {
+    if (value != 0 && (!set_option || !set_option(internet_.get(), option, &value, sizeof(value))))
+      PLOG(ERROR) << "InternetSetOption failed: " << option;
+  }
+
   auto set_callback = LAZY_IMPORT(base::kWininet, InternetSetStatusCallbackW);
   const bool callback_set =
       set_callback && set_callback(internet_.get(), StatusCallback) != INTERNET_INVALID_STATUS_CALLBACK;
@@ -95,8 +128,9 @@ bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
     if (callback_set) set_callback(internet_.get(), nullptr);
   };
 
+  OpenContext context{&redirect_url_, receive_timeout_ms_};
   request_.reset(GuardedOpenUrl(open_url_, internet_.get(), url.c_str(), L"Accept: */*",
-                                INTERNET_FLAG_RELOAD, reinterpret_cast<DWORD_PTR>(&redirect_url_),
+                                INTERNET_FLAG_RELOAD, reinterpret_cast<DWORD_PTR>(&context),
                                 &exception_));
   if (exception_.code != 0) {
     PLOG(ERROR) << "An attempt to open url " << url << " generated an exception " << exception_.code;
@@ -148,16 +182,25 @@ uint32_t Downloader::ReadChunk() {
     return 0;
   }
 
+  if (content_length_ == 0) {
+    DWORD length = 0;
+    if (QueryNumber(HTTP_QUERY_CONTENT_LENGTH, &length)) content_length_ = length;
+  }
+
+  // A body over the sink's ceiling fails as soon as it is announced or, without a length, as
+  // soon as it gets there; nothing more of it is read.
+  const uint64_t max_size = sink_->max_size();
+  if (content_length_ > max_size || (count != 0 && uint64_t{sink_->size} + count > max_size)) {
+    last_error_ = "body_too_large-" + std::to_string(max_size);
+    LOG(ERROR) << "Response body larger than " << max_size << " bytes: " << url_;
+    return 0;
+  }
+
   if (count != 0 && !sink_->Write(buffer_.data(), count)) {
     const DWORD error = GetLastError();
     last_error_ = Tag("write_file-", error);
     PLOG_CODE(ERROR, error) << "Write file error.";
     return 0;
-  }
-
-  if (content_length_ == 0) {
-    DWORD length = 0;
-    if (QueryNumber(HTTP_QUERY_CONTENT_LENGTH, &length)) content_length_ = length;
   }
 
   // WinINet reports a connection closed before the announced length as a normal end of data;
@@ -217,8 +260,8 @@ bool Downloader::DownloadToFile(const std::string& url, const std::wstring& targ
   return result;
 }
 
-bool Downloader::DownloadToString(const std::string& url, HANDLE cancel, std::string* out) {
-  StringDownloadSink sink;
+bool Downloader::DownloadToString(const std::string& url, HANDLE cancel, std::string* out, uint32_t max_size) {
+  StringDownloadSink sink(max_size);
   const bool result = DownloadInto(url, cancel, &sink);
   if (result && out) *out = sink.Take();
   return result;

@@ -6,7 +6,7 @@
 
 namespace tasks {
 
-bool SaveVariations(const std::wstring& path, const VariationsResponse& response) {
+bool SaveVariations(const std::wstring& path, const VariationsResponse& response, CloseFileFunction close_file) {
   std::string text = VariationsJson(response);
   FILE* file = _wfopen(path.c_str(), L"w+");
   if (!file) {
@@ -19,14 +19,17 @@ bool SaveVariations(const std::wstring& path, const VariationsResponse& response
     PLOG(ERROR) << "Failed to save downloaded variations update to " << path << " error=" << result;
     ok = false;
   }
-  if (fclose(file) != 0) PLOG_AT(ERROR, "operator()") << "Failed to close FILE";
+  if ((close_file ? close_file : &fclose)(file) != 0) {
+    PLOG_AT(ERROR, "operator()") << "Failed to close FILE";
+    ok = false;
+  }
   return ok;
 }
 
 bool DownloadAndSaveVariations(const std::string& url, const std::wstring& path, HANDLE stop) {
   net::Downloader downloader;
   VariationsResponse response;
-  if (!downloader.DownloadToString(url, stop, &response.body)) {
+  if (!downloader.DownloadToString(url, stop, &response.body, kMaxSeedSize)) {
     PLOG(ERROR) << "Failed to download variations seed: " << downloader.last_error();
     return false;
   }

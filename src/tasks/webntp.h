@@ -2,6 +2,7 @@
 // the main page, every resource, and an empty "flag" file once the bundle is complete.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ struct WebNtpConfig {
 };
 
 inline constexpr int kWebNtpConfigMaxDepth = 200;
+// "update.json" is a few KiB; it is kept in memory, so a body over this ceiling fails the task.
+inline constexpr uint32_t kMaxWebNtpConfigSize = 1024 * 1024;
+inline constexpr char kWebNtpLogLocation[] = "installer/lite_util/download_webntp";
 inline constexpr char kWebNtpHistogram[] = "Installer.WebNtp.DownloadTime";
 
 // Checks the configuration; on failure returns nothing and the log message in *error.

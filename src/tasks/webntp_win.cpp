@@ -27,27 +27,27 @@ void DownloadWebNtp(const std::string& base_url, const std::wstring& webntp_path
   const std::wstring bundle = base::AppendPath(webntp_path, L"webntp");
   net::Downloader downloader;
   std::string text;
-  if (!downloader.DownloadToString(base_url + "/" + "update.json", stop, &text)) {
-    PLOG(ERROR) << "Failed to download web_ntp config: " << downloader.last_error();
+  if (!downloader.DownloadToString(base_url + "/" + "update.json", stop, &text, kMaxWebNtpConfigSize)) {
+    PLOG_AT(ERROR, kWebNtpLogLocation) << "Failed to download web_ntp config: " << downloader.last_error();
     return;
   }
   std::string error;
   std::optional<WebNtpConfig> config = ParseWebNtpConfig(text, &error);
   if (!config) {
-    PLOG(ERROR) << error;
+    PLOG_AT(ERROR, kWebNtpLogLocation) << error;
     return;
   }
   std::vector<std::wstring> directories = {bundle};
   for (const std::string& relative : WebNtpDirectories(*config)) directories.push_back(LocalPath(bundle, relative));
   for (const std::wstring& dir : directories) {
     if (!base::CreateDirectoryRecursive(dir)) {
-      PLOG(ERROR) << "Failed to create directory: " << "\"" << dir << "\"";
+      PLOG_AT(ERROR, kWebNtpLogLocation) << "Failed to create directory: " << "\"" << dir << "\"";
       return;
     }
   }
   const std::wstring config_path = base::AppendPath(bundle, L"update.json");
   if (!base::WriteStringToFile(config_path, text)) {
-    PLOG(ERROR) << "Failed to save " << config_path;
+    PLOG_AT(ERROR, kWebNtpLogLocation) << "Failed to save " << config_path;
     return;
   }
 
@@ -56,7 +56,7 @@ void DownloadWebNtp(const std::string& base_url, const std::wstring& webntp_path
     std::string url = base_url + "/" + relative;
     std::wstring target = LocalPath(bundle, relative);
     if (!downloader.DownloadToFile(url, target, stop)) {
-      PLOG(ERROR) << "Failed to download url: " << url << " error: " << downloader.last_error();
+      PLOG_AT(ERROR, kWebNtpLogLocation) << "Failed to download url: " << url << " error: " << downloader.last_error();
       retry[url] = target;
     }
   };
@@ -64,13 +64,14 @@ void DownloadWebNtp(const std::string& base_url, const std::wstring& webntp_path
   for (const std::string& resource : config->resources) fetch(resource);
   for (const auto& [url, target] : retry) {
     if (!downloader.DownloadToFile(url, target, stop)) {
-      PLOG(ERROR) << "Failed to download url: " << url << " error: " << downloader.last_error();
+      PLOG_AT(ERROR, kWebNtpLogLocation) << "Failed to download url: " << url << " error: " << downloader.last_error();
       return;
     }
   }
   base::RecordTimingHistogram(kWebNtpHistogram, (base::MonotonicMicros() - start) / 1000, 1, 3600000, 100);
   const std::wstring flag = base::AppendPath(bundle, L"flag");
-  if (!base::WriteStringToFile(flag, "")) PLOG(ERROR) << "Failed to create webntp status file " << flag;
+  if (!base::WriteStringToFile(flag, ""))
+    PLOG_AT(ERROR, kWebNtpLogLocation) << "Failed to create webntp status file " << flag;
 }
 
 }  // namespace tasks

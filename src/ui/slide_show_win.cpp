@@ -20,6 +20,8 @@ namespace {
 
 constexpr DWORD kSlideDownloadLimitMs = 5000;
 constexpr int kMaxFailuresInARow = 10;
+// The pictures are JPEGs of 1456 x 800 pixels, a few hundred KiB; each is held in memory.
+constexpr uint32_t kMaxSlideSize = 4 * 1024 * 1024;
 
 }  // namespace
 
@@ -28,79 +30,126 @@ std::wstring SlideFileName(size_t count) {
   return (number < 10 ? L"0" : L"") + std::to_wstring(number) + L".jpg";
 }
 
-SlideSource::SlideSource(ResourceBitmap first_slide, std::wstring base_url) : base_url_(std::move(base_url)) {
-  slides_.push_back(std::move(first_slide));
-  thread_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &SlideSource::DownloadImage, this, 0, nullptr)));
-  if (!thread_) running_ = false;
+struct SlideSource::State {
+  std::wstring base_url;
+  Timeouts timeouts;
+  std::atomic<bool> running{true};
+  // Held by the thread while it decodes and appends a picture (never while it waits for the
+  // network); the destructor takes it, so after that the thread touches no slide.
+  SRWLOCK run_lock = SRWLOCK_INIT;
+  SRWLOCK list_lock = SRWLOCK_INIT;
+  std::vector<ResourceBitmap> slides;
+};
+
+namespace {
+
+// The picture's bytes, or nothing when the download fails, takes too long or is stopped.
+bool FetchSlide(const std::wstring& url, const SlideSource::Timeouts& timeouts, const std::atomic<bool>& running,
+                std::string* bytes) {
+  net::Downloader downloader;
+  downloader.SetTimeouts(timeouts.connect_ms, timeouts.receive_ms);
+  net::StringDownloadSink sink(kMaxSlideSize);
+  if (!downloader.OpenDownload(url, &sink)) return false;
+  DWORD opened = GetTickCount();
+  while (downloader.ReadChunk() != 0) {
+    if (GetTickCount() - opened > kSlideDownloadLimitMs || !running) return false;
+  }
+  uint32_t status = 0;
+  if (!running || !downloader.FinalizeDownload(&status)) return false;
+  *bytes = sink.Take();
+  return true;
+}
+
+}  // namespace
+
+SlideSource::SlideSource(ResourceBitmap first_slide, std::wstring base_url, Timeouts timeouts)
+    : state_(std::make_shared<State>()) {
+  state_->base_url = std::move(base_url);
+  state_->timeouts = timeouts;
+  state_->slides.push_back(std::move(first_slide));
+  auto* thread_state = new std::shared_ptr<State>(state_);
+  thread_.reset(
+      reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &SlideSource::DownloadImage, thread_state, 0, nullptr)));
+  if (!thread_) {
+    delete thread_state;
+    state_->running = false;
+  }
 }
 
 SlideSource::~SlideSource() {
-  running_ = false;
-  // Joining the thread (rather than only taking a lock it holds) also covers a thread that has
-  // not reached its first step yet, which would otherwise run on a destroyed object.
-  if (thread_) WaitForSingleObject(thread_.get(), INFINITE);
+  state_->running = false;
+  AcquireSRWLockExclusive(&state_->run_lock);
+  // The pictures go now, on this thread, while the drawing library is surely still there.
+  AcquireSRWLockExclusive(&state_->list_lock);
+  state_->slides.clear();
+  ReleaseSRWLockExclusive(&state_->list_lock);
+  ReleaseSRWLockExclusive(&state_->run_lock);
 }
+
+bool SlideSource::running() const { return state_->running.load(); }
 
 bool SlideSource::WaitForThread(DWORD timeout_ms) {
   return !thread_ || WaitForSingleObject(thread_.get(), timeout_ms) == WAIT_OBJECT_0;
 }
 
 ResourceBitmap SlideSource::Get(size_t n) {
-  AcquireSRWLockExclusive(&list_lock_);
-  ResourceBitmap slide = slides_[n % slides_.size()];
-  ReleaseSRWLockExclusive(&list_lock_);
+  AcquireSRWLockExclusive(&state_->list_lock);
+  ResourceBitmap slide = state_->slides[n % state_->slides.size()];
+  ReleaseSRWLockExclusive(&state_->list_lock);
   return slide;
 }
 
 size_t SlideSource::count() {
-  AcquireSRWLockExclusive(&list_lock_);
-  size_t n = slides_.size();
-  ReleaseSRWLockExclusive(&list_lock_);
+  AcquireSRWLockExclusive(&state_->list_lock);
+  size_t n = state_->slides.size();
+  ReleaseSRWLockExclusive(&state_->list_lock);
   return n;
 }
 
 unsigned __stdcall SlideSource::DownloadImage(void* param) {
-  auto* self = static_cast<SlideSource*>(param);
+  std::unique_ptr<std::shared_ptr<State>> owned(static_cast<std::shared_ptr<State>*>(param));
+  State& state = **owned;
   int failures = 0;
-  while (self->running_) {
-    // Only this thread appends, so the count needs no lock here.
-    std::wstring url = self->base_url_ + L"x2/" + SlideFileName(self->slides_.size());
-    if (self->DownloadOne(url)) {
+  while (state.running) {
+    AcquireSRWLockExclusive(&state.list_lock);
+    const size_t count = state.slides.size();
+    ReleaseSRWLockExclusive(&state.list_lock);
+    std::wstring url = state.base_url + L"x2/" + SlideFileName(count);
+    std::string bytes;
+    bool fetched = FetchSlide(url, state.timeouts, state.running, &bytes);
+
+    AcquireSRWLockExclusive(&state.run_lock);
+    if (!state.running) {
+      ReleaseSRWLockExclusive(&state.run_lock);
+      break;
+    }
+    bool added = false;
+    if (fetched) {
+      auto create_stream = LAZY_IMPORT(base::kShlwapi, SHCreateMemStream);
+      IStream* stream = create_stream ? create_stream(reinterpret_cast<const BYTE*>(bytes.data()),
+                                                      static_cast<UINT>(bytes.size()))
+                                      : nullptr;
+      ResourceBitmap image;
+      added = stream && image.Load(stream, ScaleFactor() * 0.5);
+      if (stream) stream->Release();
+      if (added) {
+        AcquireSRWLockExclusive(&state.list_lock);
+        state.slides.push_back(std::move(image));
+        ReleaseSRWLockExclusive(&state.list_lock);
+      } else {
+        PLOG_AT(ERROR, "DownloadImage") << "Failed to load a background slide bitmap from data downloaded from "
+                                        << url;
+      }
+    }
+    ReleaseSRWLockExclusive(&state.run_lock);
+
+    if (added) {
       failures = 0;
     } else if (++failures >= kMaxFailuresInARow) {
-      self->running_ = false;
+      state.running = false;
     }
   }
   return 0;
-}
-
-bool SlideSource::DownloadOne(const std::wstring& url) {
-  net::Downloader downloader;
-  net::StringDownloadSink sink;
-  if (!downloader.OpenDownload(url, &sink)) return false;
-  DWORD opened = GetTickCount();
-  while (downloader.ReadChunk() != 0) {
-    if (GetTickCount() - opened > kSlideDownloadLimitMs || !running_) return false;
-  }
-  uint32_t status = 0;
-  if (!running_ || !downloader.FinalizeDownload(&status)) return false;
-
-  std::string bytes = sink.Take();
-  auto create_stream = LAZY_IMPORT(base::kShlwapi, SHCreateMemStream);
-  IStream* stream = create_stream ? create_stream(reinterpret_cast<const BYTE*>(bytes.data()),
-                                                  static_cast<UINT>(bytes.size()))
-                                  : nullptr;
-  ResourceBitmap image;
-  bool loaded = stream && image.Load(stream, ScaleFactor() * 0.5);
-  if (stream) stream->Release();
-  if (!loaded) {
-    PLOG_AT(ERROR, "DownloadImage") << "Failed to load a background slide bitmap from data downloaded from " << url;
-    return false;
-  }
-  AcquireSRWLockExclusive(&list_lock_);
-  slides_.push_back(std::move(image));
-  ReleaseSRWLockExclusive(&list_lock_);
-  return true;
 }
 
 SlideShow::SlideShow(int width, int height, SlideSource* source, HBRUSH background, size_t next_after_first,

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,28 +21,36 @@ std::wstring SlideFileName(size_t count);
 
 class SlideSource {
  public:
-  // Starts the download thread at once; names are appended to base_url + "x2/".
-  SlideSource(ResourceBitmap first_slide, std::wstring base_url);
+  struct Timeouts {
+    DWORD connect_ms;
+    DWORD receive_ms;
+  };
+  // A slide that takes longer than 5 s is dropped anyway: neither step may block longer.
+  static constexpr Timeouts kTimeouts = {5000, 5000};
+
+  // Starts the download thread at once; names are appended to base_url + "x2/". The time-outs
+  // are for tests.
+  SlideSource(ResourceBitmap first_slide, std::wstring base_url, Timeouts timeouts = kTimeouts);
   SlideSource(const SlideSource&) = delete;
   SlideSource& operator=(const SlideSource&) = delete;
-  // Stops the thread between steps and waits for its current step to end.
+  // Stops the thread and releases the slides. It waits only for a picture being decoded, never
+  // for the network: a download in progress ends on its own (by its time-outs at the latest)
+  // without touching the slides again, so the window's process need not outlive it.
   ~SlideSource();
 
   // slides[n mod count].
   ResourceBitmap Get(size_t n);
   size_t count();
-  bool running() const { return running_.load(); }
+  bool running() const;
   // Waits until the thread has ended by itself (ten failures in a row); false on time-out.
   bool WaitForThread(DWORD timeout_ms);
 
  private:
-  static unsigned __stdcall DownloadImage(void* self);
-  bool DownloadOne(const std::wstring& url);
+  // Shared with the download thread, which keeps it alive for as long as it runs.
+  struct State;
+  static unsigned __stdcall DownloadImage(void* state);
 
-  std::vector<ResourceBitmap> slides_;
-  SRWLOCK list_lock_ = SRWLOCK_INIT;
-  std::wstring base_url_;
-  std::atomic<bool> running_{true};
+  std::shared_ptr<State> state_;
   base::ScopedHandle thread_;
 };
 

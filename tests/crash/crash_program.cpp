@@ -70,8 +70,6 @@ int main() {
       return true;
     };
   }
-  // Wine's WinHTTP needs a placeholder total length to stream a chunked body.
-  options.chunked_total_length_hint = 1;
   if (command_line.HasSwitch("no-dbghelp")) options.dbghelp = &g_missing_dbghelp;
   std::unique_ptr<crash::CrashReporter> reporter = crash::CrashReporter::Create(options);
   reporter->SetAnnotation("ptype", "installer");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <string>
@@ -10,9 +11,11 @@
 
 #include "base/file_path.h"
 #include "base/file_util.h"
+#include "base/process.h"
 #include "base/registry.h"
 #include "base/strings.h"
 #include "collector.h"
+#include "support/loopback.h"
 #include "support/test_util.h"
 
 namespace {
@@ -85,7 +88,8 @@ TEST_F(CrashTest, ReportIsUploadedAndTheDumpRemoved) {
   EXPECT_EQ(record["errors"].size(), 0u) << record["errors"];
   EXPECT_EQ(record["query"], "product=Vorlex&version=21.5.2.644");
   EXPECT_EQ(request->Header("Content-Encoding"), "gzip");
-  EXPECT_EQ(request->Header("Transfer-Encoding"), "chunked");
+  EXPECT_EQ(request->Header("Transfer-Encoding"), "");
+  EXPECT_EQ(request->Header("Content-Length"), std::to_string(request->ReadFile(L"raw_body.bin").size()));
 
   std::string uid = UserIdFile();
   ASSERT_EQ(uid.size(), 38u);
@@ -191,6 +195,107 @@ TEST_F(CrashTest, NoDumpWithoutWriterOrWhenTheFileExists) {
   ASSERT_EQ(dumps.size(), 1u);
   EXPECT_EQ(base::ReadFileToString(temp_.Child(dumps[0])), "occupied");  // left as it was
   EXPECT_FALSE(FindRequest(tag));
+}
+
+// Wine answers an unhandled crash by starting its debugger, whose dialog would wait for a click
+// under Xvfb: switched off while the installer crashes, as the test found it afterwards.
+class NoCrashDialog {
+ public:
+  NoCrashDialog() {
+    had_value_ = RegGetValueW(HKEY_CURRENT_USER, kKey, L"ShowCrashDialog", RRF_RT_REG_DWORD, nullptr, &saved_,
+                              &size_) == ERROR_SUCCESS;
+    DWORD zero = 0;
+    RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"ShowCrashDialog", REG_DWORD, &zero, sizeof(zero));
+  }
+  ~NoCrashDialog() {
+    if (had_value_)
+      RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"ShowCrashDialog", REG_DWORD, &saved_, sizeof(saved_));
+    else
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"ShowCrashDialog");
+  }
+
+ private:
+  static constexpr const wchar_t* kKey = L"Software\\Wine\\WineDbg";
+  DWORD saved_ = 0, size_ = sizeof(DWORD);
+  bool had_value_ = false;
+};
+
+// The shipped program end to end: lite_installer.exe, silent, waits for its setup download; a
+// thread injected into it jumps to an unmapped address. Its own filter writes the dump and
+// uploads it with a counted Content-Length; the collector reads the report stream out of the dump,
+// and the dump is gone once the collector has answered 200.
+TEST_F(CrashTest, InstallerCrashIsUploadedAndItsDumpRemoved) {
+  test::Loopback server = test::Loopback::Server();
+  ASSERT_TRUE(server.ok());
+  const std::string prefix = test::UniquePathPrefix();
+  const std::string tag = UniqueTag("installer");
+  std::vector<std::string> set;
+  auto env = [&](const std::string& name, const std::string& value) {
+    _putenv((name + "=" + value).c_str());
+    set.push_back(name);
+  };
+  server.ExportEnvironment();
+  for (const char* service : {"CDN", "STATISTICS", "REPORT", "VARIATIONS", "ABT", "WEBNTP"})
+    env(std::string("VORLEX_") + service + "_URL", server.Origin() + prefix);
+  env("VORLEX_CRASH_URL", CollectorUrl(tag));
+  // Every request of this installer waits long past the crash.
+  ASSERT_TRUE(server.AddRule(R"({"path": ")" + prefix + R"(/", "delay_ms": 120000})"));
+
+  std::optional<DWORD> exit_code;
+  {
+    NoCrashDialog no_dialog;
+    test::ScopedTempDirectory temp(temp_.path());
+    base::Process installer = base::Process::Launch(L"\"" + test::InstallerPath() + L"\" --silent");
+    ASSERT_TRUE(installer.valid());
+    // The setup download has begun, so start-up (and the crash filter with it) is done.
+    if (server.WaitForRequests(prefix + "/browser/", 1, 60000).empty()) {
+      (void)installer.Terminate(1);
+      FAIL() << "the installer did not ask for its setup";
+    }
+    HANDLE thread = CreateRemoteThread(installer.handle(), nullptr, 0,
+                                       reinterpret_cast<LPTHREAD_START_ROUTINE>(static_cast<uintptr_t>(0x10)),
+                                       nullptr, 0, nullptr);
+    ASSERT_NE(thread, nullptr) << GetLastError();
+    CloseHandle(thread);
+    exit_code = installer.WaitForExit(120000);
+    if (!exit_code) (void)installer.Terminate(1);
+  }
+  for (const std::string& name : set) _putenv((name + "=").c_str());
+  ASSERT_TRUE(exit_code) << "the installer did not end after its crash";
+
+  std::optional<CollectedRequest> request = FindRequest(tag);
+  ASSERT_TRUE(request);
+  EXPECT_FALSE(FindRequest(tag, 2));
+  const base::Json& record = request->record;
+  EXPECT_EQ(record["errors"].size(), 0u) << record["errors"];
+  EXPECT_EQ(record["query"], "product=Vorlex&version=21.5.2.644");
+  EXPECT_EQ(request->Header("Content-Encoding"), "gzip");
+  EXPECT_EQ(request->Header("Transfer-Encoding"), "");
+  EXPECT_EQ(request->Header("Content-Length"), std::to_string(request->ReadFile(L"raw_body.bin").size()));
+
+  std::map<std::string, std::string> fields;
+  for (const auto& field : record["fields"]) fields[field[0].get<std::string>()] = field[1].get<std::string>();
+  EXPECT_EQ(fields["ptype"], "installer");
+  EXPECT_EQ(fields["prod"], "Vorlex");
+  EXPECT_EQ(fields["ver"], "21.5.2.644");
+  EXPECT_EQ(fields.count("brand_id"), 1u);  // added once the brand was known
+  ASSERT_EQ(record["files"].size(), 1u);
+  EXPECT_EQ(record["files"][0]["filename"], fields["uid"] + ".dmp");
+
+  const base::Json& dump = record["dump"];
+  ASSERT_TRUE(dump.is_object()) << record;
+  EXPECT_FALSE(dump.contains("error")) << dump;
+  std::vector<uint32_t> streams = dump["streams"].get<std::vector<uint32_t>>();
+  EXPECT_NE(std::find(streams.begin(), streams.end(), 6u), streams.end());  // the exception stream
+  const base::Json& info = dump["report_info"];
+  ASSERT_TRUE(info.is_object()) << dump;
+  EXPECT_EQ(info["report_id"], fields["report_id"]);
+  EXPECT_EQ(info["uid"], fields["uid"]);
+  std::map<std::string, std::string> annotations;
+  for (const auto& [key, value] : info["annotations"].items()) annotations[key] = value.get<std::string>();
+  EXPECT_EQ(annotations, fields);
+
+  EXPECT_TRUE(Dumps().empty());
 }
 
 }  // namespace

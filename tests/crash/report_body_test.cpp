@@ -1,6 +1,7 @@
-// The report's byte formats: multipart layout and encodings, the gzip stream, the query, the
-// chunk size line and the minidump user stream with its rebasing.
+// The report's byte formats: multipart layout and encodings, the gzip stream and its second
+// pass, the query, and the minidump user stream with its rebasing.
 #include <gtest/gtest.h>
+#include <windows.h>
 #include <zlib.h>
 
 #include <cstring>
@@ -8,12 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "base/file_util.h"
+#include "base/unique_handle.h"
 #include "crash/body_stream.h"
 #include "crash/http_body_gzip.h"
 #include "crash/http_transport.h"
 #include "crash/multipart_body.h"
 #include "crash/report_info_stream.h"
 #include "crash/send_report.h"
+#include "support/test_util.h"
 
 namespace crash {
 namespace {
@@ -71,6 +75,7 @@ class FailingStream : public BodyStream {
     served_ += count;
     return static_cast<int64_t>(count);
   }
+  bool Rewind() override { return false; }
 
  private:
   size_t served_ = 0;
@@ -178,12 +183,44 @@ TEST(ReportQueryTest, ParametersOrderAndEscaping) {
   EXPECT_EQ(url, "u?version=" + std::string(118, 'b'));
 }
 
-TEST(ChunkFramingTest, SizeLine) {
-  EXPECT_EQ(ChunkSizeLine(0), "0\r\n");
-  EXPECT_EQ(ChunkSizeLine(1), "1\r\n");
-  EXPECT_EQ(ChunkSizeLine(0x1a0), "1a0\r\n");
-  EXPECT_EQ(ChunkSizeLine(32768), "8000\r\n");
-  EXPECT_EQ(ChunkSizeLine(0xffffffffu), "ffffffff\r\n");
+// The upload counts the body in one pass and sends it in a second: both passes must give the
+// same bytes, from any point of the first, with the file part read from where it started.
+TEST(BodyStreamRewindTest, SecondPassServesTheSameBytes) {
+  test::ScratchDir scratch;
+  const std::string file_text = "skip" + PseudoRandomText(200000);
+  const std::wstring path = scratch.Child(L"part.bin");
+  ASSERT_TRUE(base::WriteStringToFile(path, file_text));
+  base::ScopedFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(file);
+  ASSERT_EQ(SetFilePointer(file.get(), 4, nullptr, FILE_BEGIN), 4u);
+
+  for (bool gzip : {true, false}) {
+    ASSERT_EQ(SetFilePointer(file.get(), 4, nullptr, FILE_BEGIN), 4u);
+    MultipartBody body(gzip);
+    body.SetFormData("k", "v");
+    body.SetFileAttachment("f", "f.dmp", std::make_unique<FileBodyStream>(file.get()), "");
+    std::unique_ptr<BodyStream> stream = body.GetBodyStream();
+    std::optional<uint64_t> length = MeasureBodyStream(*stream, 32768);
+    ASSERT_TRUE(length);
+    bool failed = false;
+    const std::string first = ReadAll(*stream, 32768, &failed);
+    EXPECT_FALSE(failed);
+    EXPECT_EQ(first.size(), *length) << gzip;
+    const std::string plain = gzip ? Gunzip(first) : first;
+    EXPECT_NE(plain.find(file_text.substr(4) + "\r\n--"), std::string::npos);
+    EXPECT_EQ(plain.find("skip"), std::string::npos);
+
+    // Rewound in the middle of a pass, with other read sizes.
+    ASSERT_TRUE(stream->Rewind());
+    uint8_t some[777];
+    ASSERT_GT(stream->Read(some, sizeof(some)), 0);
+    ASSERT_TRUE(stream->Rewind());
+    EXPECT_EQ(ReadAll(*stream, 4096, &failed), first) << gzip;
+    EXPECT_FALSE(failed);
+  }
+
+  CompressedBodyStream broken(std::make_unique<FailingStream>());
+  EXPECT_FALSE(MeasureBodyStream(broken, 32768));
 }
 
 // A minidump file in memory: header, one foreign stream, a directory and the report stream.

@@ -1,7 +1,8 @@
-# The crash tests need a program that really crashes and a loopback collector for its report.
+# The crash tests need a program that really crashes and a loopback collector for its report;
+# the installer's own crash also needs the loopback server, where its setup download waits.
 add_executable(crash_test_program ${CMAKE_SOURCE_DIR}/tests/crash/crash_program.cpp)
 target_link_libraries(crash_test_program PRIVATE vorlex_core advapi32)
-add_dependencies(${name} crash_test_program)
+add_dependencies(${name} crash_test_program lite_installer)
 target_link_libraries(${name} PRIVATE ZLIB::ZLIB advapi32)
 
 set(crash_collector_dir ${CMAKE_BINARY_DIR}/crash_collector)
@@ -12,3 +13,5 @@ add_test(NAME crash_collector_stop
 set_tests_properties(crash_collector_start PROPERTIES FIXTURES_SETUP crash_collector)
 set_tests_properties(crash_collector_stop PROPERTIES FIXTURES_CLEANUP crash_collector)
 set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine;crash_collector")
+include(${CMAKE_SOURCE_DIR}/tools/loopback_server/loopback.cmake)
+vorlex_require_loopback(${name})

@@ -1,9 +1,11 @@
 // The upload against the loopback collector over Wine's real WinHTTP: request form, fields and
-// file part, encodings, chunk framing, and the failures that must report false.
+// file part, encodings, the counted body length, and the failures that must report false.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "base/diag_log.h"
@@ -24,11 +26,9 @@ using crash_test::CollectorUrl;
 using crash_test::FindRequest;
 using crash_test::UniqueTag;
 
-// Wine's WinHTTP streams a chunked body only with a placeholder total length.
-UploadOptions UnderWine(bool gzip_enabled = true) {
+UploadOptions Gzip(bool gzip_enabled) {
   UploadOptions options;
   options.gzip_enabled = gzip_enabled;
-  options.chunked_total_length_hint = 1;
   return options;
 }
 
@@ -64,7 +64,7 @@ TEST_F(UploadTest, FieldsFilePartAndRequestForm) {
                              {"upload_file_minidump", "evil"},
                              {"\xd0\xb6", "\xd0\xb6"}};
   crash_test::LogCapture log;
-  ASSERT_TRUE(SendReport(annotations, dump_path, UnderWine()));
+  ASSERT_TRUE(SendReport(annotations, dump_path));
   EXPECT_TRUE(log.Contains("WARNING SendReport: reserved key upload_file_minidump, discarding value evil"));
   EXPECT_TRUE(base::PathExists(dump_path));  // deleting is the reporter's decision
 
@@ -77,7 +77,10 @@ TEST_F(UploadTest, FieldsFilePartAndRequestForm) {
   EXPECT_EQ(record["path"], "/" + tag + "/submit");
   EXPECT_EQ(record["query"], "product=Vorlex&version=1.0%20beta%C3%A9");
   EXPECT_EQ(request->Header("Content-Encoding"), "gzip");
-  EXPECT_EQ(request->Header("Transfer-Encoding"), "chunked");
+  // The body goes with its length, counted before sending: no chunks.
+  EXPECT_EQ(request->Header("Transfer-Encoding"), "");
+  EXPECT_EQ(request->Header("Content-Length"), std::to_string(request->ReadFile(L"raw_body.bin").size()));
+  EXPECT_TRUE(record["chunk_sizes"].empty());
   std::string content_type = request->Header("Content-Type");
   EXPECT_EQ(content_type.substr(0, 30), "multipart/form-data; boundary=");
   EXPECT_EQ(content_type.size(), 30u + 56u);
@@ -91,15 +94,6 @@ TEST_F(UploadTest, FieldsFilePartAndRequestForm) {
   const wchar_t* machine = IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? L"(x86; WoW64)" : L"(x86)";
 #endif
   EXPECT_TRUE(base::EndsWithCaseInsensitiveAscii(base::AsciiToWide(agent), machine)) << agent;
-
-  // Every chunk but the terminating one carries at most one 32 KiB block.
-  const base::Json& chunks = record["chunk_sizes"];
-  ASSERT_GE(chunks.size(), 2u);
-  EXPECT_EQ(chunks.back(), 0);
-  for (size_t i = 0; i + 1 < chunks.size(); ++i) {
-    EXPECT_GT(chunks[i].get<int>(), 0);
-    EXPECT_LE(chunks[i].get<int>(), 32768);
-  }
 
   std::vector<std::pair<std::string, std::string>> fields;
   for (const auto& field : record["fields"])
@@ -123,7 +117,7 @@ TEST_F(UploadTest, WithoutUidOrGzip) {
   ASSERT_TRUE(base::WriteStringToFile(dump_path, "MDMP"));
   const std::string tag = UniqueTag("plain");
   PointCrashEndpointAt(CollectorUrl(tag));
-  ASSERT_TRUE(SendReport({{"k", "v"}}, dump_path, UnderWine(/*gzip_enabled=*/false)));
+  ASSERT_TRUE(SendReport({{"k", "v"}}, dump_path, Gzip(false)));
   std::optional<CollectedRequest> request = FindRequest(tag);
   ASSERT_TRUE(request);
   EXPECT_EQ(request->Header("Content-Encoding"), "");
@@ -142,13 +136,13 @@ TEST_F(UploadTest, FailuresReportFalse) {
 
   const std::string tag = UniqueTag("refused");
   PointCrashEndpointAt(CollectorUrl(tag + "/code-500"));
-  EXPECT_FALSE(SendReport({{"k", "v"}}, dump_path, UnderWine()));
+  EXPECT_FALSE(SendReport({{"k", "v"}}, dump_path));
   EXPECT_TRUE(FindRequest(tag + "_code-500"));  // it did arrive, and was refused
   EXPECT_EQ(diagnostics, std::vector<std::string>{"HTTP status 500"});
 
   diagnostics.clear();
   PointCrashEndpointAt("http://127.0.0.1:1");  // nothing listens there
-  EXPECT_FALSE(SendReport({{"k", "v"}}, dump_path, UnderWine()));
+  EXPECT_FALSE(SendReport({{"k", "v"}}, dump_path));
   ASSERT_EQ(diagnostics.size(), 1u);
   // The call, the system's or WinHTTP's text without a trailing blank, the code.
   EXPECT_EQ(diagnostics[0].rfind("WinHttpSendRequest: ", 0), 0u) << diagnostics[0];
@@ -157,7 +151,7 @@ TEST_F(UploadTest, FailuresReportFalse) {
 
   const std::string missing_tag = UniqueTag("missing");
   PointCrashEndpointAt(CollectorUrl(missing_tag));
-  EXPECT_FALSE(SendReport({{"k", "v"}}, scratch_.Child(L"absent.dmp"), UnderWine()));
+  EXPECT_FALSE(SendReport({{"k", "v"}}, scratch_.Child(L"absent.dmp")));
   EXPECT_FALSE(FindRequest(missing_tag));
 }
 
@@ -172,36 +166,49 @@ TEST(WinHttpErrorMessageTest, TextOrFallback) {
             "WinHttpOpen: error 0x13d while retrieving error 0x2badbeef");
 }
 
-// The transport's framing as it arrives: one chunk per 32 KiB block, then the "0" chunk; with a
-// Content-Length the bytes go as they are.
-TEST_F(UploadTest, ChunkFramingOnTheWire) {
-  struct Case {
-    size_t size;
-    std::vector<int> chunks;
-  };
-  for (const Case& c : {Case{32768, {32768, 0}}, Case{32769, {32768, 1, 0}}, Case{0, {0}}, Case{5, {5, 0}}}) {
-    const std::string data = DumpLikeBytes(c.size);
-    const std::string tag = UniqueTag("chunks");
+// A body that reads differently the second time (the file part changed after it was counted).
+class ShiftingStream : public BodyStream {
+ public:
+  explicit ShiftingStream(size_t first) : size_(first) {}
+  int64_t Read(uint8_t* buffer, size_t size) override {
+    size_t count = std::min(size, size_ - offset_);
+    std::memset(buffer, 'z', count);
+    offset_ += count;
+    return static_cast<int64_t>(count);
+  }
+  bool Rewind() override {
+    offset_ = 0;
+    size_ += grow_by;
+    return true;
+  }
+  size_t grow_by = 1;
+
+ private:
+  size_t size_;
+  size_t offset_ = 0;
+};
+
+// The bytes as they arrive: the counted length in Content-Length, the body as it is, across
+// block edges; a body that changes between counting and sending is not passed off as whole.
+TEST_F(UploadTest, CountedLengthOnTheWire) {
+  for (size_t size : {size_t{0}, size_t{5}, size_t{32768}, size_t{32769}, size_t{100000}}) {
+    const std::string data = DumpLikeBytes(size);
+    const std::string tag = UniqueTag("length");
     CrashUploadTransport transport;
     transport.SetUrl(CollectorUrl(tag) + "/submit");
     transport.SetBodyStream(std::make_unique<StringBodyStream>(data));
-    transport.SetChunkedTotalLengthHint(1);
     std::string response;
-    ASSERT_TRUE(transport.Send(&response)) << c.size;
+    ASSERT_TRUE(transport.Send(&response)) << size;
     EXPECT_EQ(response.rfind("report-", 0), 0u);
     std::optional<CollectedRequest> request = FindRequest(tag);
     ASSERT_TRUE(request);
-    EXPECT_EQ(request->record["chunk_sizes"].get<std::vector<int>>(), c.chunks);
-    std::string expected_raw;
-    for (size_t offset = 0; offset < data.size(); offset += 32768) {
-      std::string block = data.substr(offset, 32768);
-      expected_raw += ChunkSizeLine(block.size()) + block + "\r\n";
-    }
-    expected_raw += "0\r\n\r\n";
-    EXPECT_EQ(request->ReadFile(L"raw_body.bin"), expected_raw) << c.size;
+    EXPECT_EQ(request->Header("Transfer-Encoding"), "");
+    EXPECT_EQ(request->Header("Content-Length"), std::to_string(size));
+    EXPECT_EQ(request->ReadFile(L"raw_body.bin"), data) << size;
   }
 
-  const std::string tag = UniqueTag("length");
+  // A length given by the caller is used as it is.
+  const std::string tag = UniqueTag("given");
   CrashUploadTransport transport;
   transport.SetUrl(CollectorUrl(tag) + "/submit");
   transport.SetHeader("Content-Length", "40000");
@@ -210,9 +217,21 @@ TEST_F(UploadTest, ChunkFramingOnTheWire) {
   ASSERT_TRUE(transport.Send(&response));
   std::optional<CollectedRequest> request = FindRequest(tag);
   ASSERT_TRUE(request);
-  EXPECT_EQ(request->Header("Transfer-Encoding"), "");
   EXPECT_EQ(request->Header("Content-Length"), "40000");
   EXPECT_EQ(request->ReadFile(L"raw_body.bin"), DumpLikeBytes(40000));
+
+  std::vector<std::string> diagnostics;
+  base::SetDiagLogHandler([&](std::string_view message) { diagnostics.emplace_back(message); });
+  for (size_t grow_by : {size_t{1}, size_t{40000}, static_cast<size_t>(-5)}) {
+    CrashUploadTransport shifting;
+    shifting.SetUrl(CollectorUrl(UniqueTag("shifting")) + "/submit");
+    auto body = std::make_unique<ShiftingStream>(40000);
+    body->grow_by = grow_by;
+    shifting.SetBodyStream(std::move(body));
+    EXPECT_FALSE(shifting.Send(&response)) << grow_by;
+  }
+  base::SetDiagLogHandler(nullptr);
+  EXPECT_EQ(diagnostics, std::vector<std::string>(3, "Request body differs from its Content-Length 40000"));
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
 
 #include "base/file_util.h"
 #include "base/service_hosts.h"
@@ -192,6 +196,29 @@ TEST(BrandInfoTest, GetInfoFromTheInstallerPackages) {
   again.GetInfo("", resources);
   EXPECT_FALSE(registry.Read(L"brand", &value));
   EXPECT_FALSE(registry.Read(L"PartnerFile", &value));
+}
+
+}  // namespace
+}  // namespace distrib
+
+namespace distrib {
+namespace {
+
+// The installer carries the ABT seed document "ABT_CONFIG": the variations file's four members,
+// in their order, pretty-printed.
+TEST(InstallerResourcesTest, AbtConfigDocument) {
+  const std::string text = distrib_test::InstallerResource(L"ABT_CONFIG");
+  ASSERT_FALSE(text.empty());
+  EXPECT_NE(text.find("\n  \"variations_seed_base64\""), std::string::npos) << text;
+  const nlohmann::ordered_json value = nlohmann::ordered_json::parse(text, nullptr, false);
+  ASSERT_TRUE(value.is_object()) << text;
+  std::vector<std::string> members;
+  for (const auto& [key, member] : value.items()) {
+    EXPECT_TRUE(member.is_string()) << key;
+    members.push_back(key);
+  }
+  EXPECT_EQ(members, (std::vector<std::string>{"variations_seed_base64", "variations_seed_signature",
+                                                "variations_last_modified_time", "variations_country"}));
 }
 
 }  // namespace

@@ -336,6 +336,34 @@ TEST_F(DownloaderTest, DownloadToStringAndCustomHeader) {
   EXPECT_EQ(downloader.GetCustomHeader("X-Absent"), "");
 }
 
+// A body kept in memory stops at its ceiling: announced larger, it fails at the first block;
+// without a length, as soon as it gets past the ceiling. Exactly the ceiling is fine.
+TEST_F(DownloaderTest, InMemoryBodyStopsAtItsCeiling) {
+  const uint32_t ceiling = 100000;
+  Downloader downloader;
+  std::string out;
+  net_test::LogCapture log;
+  EXPECT_FALSE(downloader.DownloadToString(Url("/gen/100001"), nullptr, &out, ceiling));
+  EXPECT_EQ(downloader.last_error(), "body_too_large-100000");
+  EXPECT_EQ(log.At("ReadChunk"),
+            std::vector<std::string>{"Response body larger than 100000 bytes: " + Url("/gen/100001")});
+
+  StringDownloadSink sink(ceiling);
+  ASSERT_TRUE(downloader.OpenDownload(WideUrl("/gen/2000000000?lb_no_content_length=1"), &sink));
+  while (downloader.ReadChunk() != 0) {
+  }
+  EXPECT_FALSE(downloader.FinalizeDownload(nullptr));
+  EXPECT_EQ(downloader.last_error(), "body_too_large-100000");
+  // Stopped at the block that would cross the ceiling, which is not kept.
+  EXPECT_LE(sink.size, ceiling);
+  EXPECT_GT(sink.size + kDownloadBlockSize, ceiling);
+  EXPECT_TRUE(sink.data() == test::GeneratedBytes(sink.size));
+
+  ASSERT_TRUE(downloader.DownloadToString(Url("/gen/100000?lb_no_content_length=1"), nullptr, &out, ceiling));
+  EXPECT_TRUE(out == test::GeneratedBytes(100000));
+  ASSERT_TRUE(downloader.DownloadToString(Url("/gen/100000"), nullptr, &out, ceiling));
+}
+
 TEST_F(DownloaderTest, OddUrlsFailCleanly) {
   Downloader downloader;
   StringDownloadSink sink;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <io.h>
+
 #include <map>
 #include <thread>
 
@@ -10,6 +12,7 @@
 #include "base/file_util.h"
 #include "base/histogram.h"
 #include "base/json.h"
+#include "net/log_capture.h"
 #include "support/loopback.h"
 #include "support/test_util.h"
 #include "tasks/async_install_tasks.h"
@@ -18,6 +21,12 @@
 
 namespace tasks {
 namespace {
+
+// Error lines without the " - " + system error text that follows their message.
+std::vector<std::string> Heads(std::vector<std::string> messages) {
+  for (std::string& message : messages) message = message.substr(0, message.find(" - "));
+  return messages;
+}
 
 class TasksTest : public ::testing::Test {
  protected:
@@ -61,6 +70,69 @@ TEST_F(TasksTest, VariationsSeedIsSavedWithItsHeaders) {
   EXPECT_EQ(Read(path),
             "{\"variations_seed_base64\":\"\",\"variations_seed_signature\":\"s\","
             "\"variations_last_modified_time\":\"\",\"variations_country\":\"\"}");
+}
+
+// A failed close is a failed save: the text is small enough to stay in the stream's buffer
+// until the close, and here the file's handle is gone by then, so the real fclose cannot write
+// it (as on a full disk) and reports the failure.
+TEST_F(TasksTest, FailedCloseIsAFailedSave) {
+  const std::wstring path = scratch_.Child(L"vup.json");
+  net_test::LogCapture log;
+  VariationsResponse response;
+  response.body = "seed";
+  response.signature = "s";
+  auto close_without_handle = [](FILE* file) {
+    CloseHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
+    return fclose(file);
+  };
+  EXPECT_FALSE(SaveVariations(path, response, close_without_handle));
+  EXPECT_EQ(Heads(log.At("operator()")), std::vector<std::string>{"Failed to close FILE"});
+  EXPECT_TRUE(log.At("SaveVariations").empty());  // the write itself went into the buffer
+  EXPECT_TRUE(SaveVariations(path, response));
+}
+
+// Bodies kept in memory have ceilings: an oversized seed or new-tab-page configuration fails its
+// own task with a clear line, and the tasks after it still run.
+TEST_F(TasksTest, OversizedBodiesFailOnlyTheirTask) {
+  net_test::LogCapture log;
+  const std::string seed_url = Url("/gen/" + std::to_string(kMaxSeedSize + 1) + "?lb_header=X-Seed-Signature:s");
+  std::wstring path = scratch_.Child(L"vup.tmp");
+  EXPECT_FALSE(DownloadAndSaveVariations(seed_url, path, stop_));
+  EXPECT_FALSE(base::PathExists(path));
+  EXPECT_FALSE(DownloadAndSaveVariations(seed_url + "&lb_no_content_length=1", path, stop_));
+  EXPECT_FALSE(base::PathExists(path));
+  const std::string seed_error =
+      "Failed to download variations seed: body_too_large-" + std::to_string(kMaxSeedSize);
+  EXPECT_EQ(Heads(log.At("DownloadAndSaveVariations")), std::vector<std::string>(2, seed_error));
+  // The ceiling itself is allowed.
+  ASSERT_TRUE(DownloadAndSaveVariations(
+      Url("/gen/" + std::to_string(kMaxSeedSize) + "?lb_header=X-Seed-Signature:s"), path, stop_));
+  auto saved = base::ParseJson(Read(path));
+  ASSERT_TRUE(saved);
+  EXPECT_EQ((*saved)["variations_seed_base64"].get<std::string>().size(), (kMaxSeedSize + 2) / 3 * 4);
+
+  ASSERT_TRUE(Put("/big/update.json", std::string(kMaxWebNtpConfigSize + 1, ' ')));
+  DownloadWebNtp(Url("/big"), scratch_.Child(L"ntp"), stop_);
+  EXPECT_FALSE(base::PathExists(scratch_.Child(L"ntp")));
+  EXPECT_EQ(Heads(log.At(kWebNtpLogLocation)),
+            std::vector<std::string>{"Failed to download web_ntp config: body_too_large-" +
+                                     std::to_string(kMaxWebNtpConfigSize)});
+
+  // In the task thread: the oversized variations seed fails, the ABT seed after it is saved.
+  ASSERT_TRUE(Put("/abt/seed", "abt-seed"));
+  ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/abt/", "headers": [["X-Seed-Signature", "sig"]]})"));
+  std::map<std::string, std::string> params = {{"abtup", "1"}};
+  TaskSettings settings;
+  settings.param = [&](std::string_view key) -> std::optional<std::string> {
+    auto it = params.find(std::string(key));
+    return it == params.end() ? std::nullopt : std::optional<std::string>(it->second);
+  };
+  settings.variations_url = seed_url + "&lb_no_content_length=1&x=";
+  settings.abt_url = Url("/abt/seed");
+  AsyncInstallTasks tasks(settings);
+  ASSERT_TRUE(tasks.WaitForCompletion(60000));
+  EXPECT_FALSE(base::PathExists(tasks.vup_path()));
+  EXPECT_NE(Read(tasks.abtup_path()).find("\"sig\""), std::string::npos);
 }
 
 TEST(WebNtpConfigTest, ValidationMessages) {
@@ -109,9 +181,13 @@ TEST_F(TasksTest, WebNtpMirrorsTheBundleAndRetriesOnce) {
 }
 
 TEST_F(TasksTest, WebNtpIncompleteBundleHasNoFlag) {
+  net_test::LogCapture log;
   ASSERT_TRUE(Put("/bad/update.json", R"({"version": "7", "main_html": "index.html", "resources": [3]})"));
   DownloadWebNtp(Url("/bad"), scratch_.Child(L"one"), stop_);
   EXPECT_FALSE(base::PathExists(scratch_.Child(L"one")));  // nothing written at all
+  // Every line of the task carries the task's location.
+  EXPECT_EQ(Heads(log.At("installer/lite_util/download_webntp")),
+            std::vector<std::string>{"Non string type(=2) in webntp config resources"});
 
   ASSERT_TRUE(Put("/gone/update.json", R"({"version": "7", "main_html": "index.html", "resources": ["x.js"]})"));
   ASSERT_TRUE(Put("/gone/index.html", "<html>"));  // x.js is missing on the server

@@ -100,17 +100,33 @@ TEST(SlideSourceTest, NoPictureKeepsTheFirstSlide) {
   EXPECT_FALSE(source.Get(5).empty());  // index mod 1: the first slide
 }
 
-TEST(SlideSourceTest, DestructionWaitsForTheDownloadInProgress) {
+// A server that accepts but never answers: every attempt ends at the receive time-out and
+// counts as a failure, so the thread ends by itself after ten of them. Without time-outs it
+// would wait for the answer and never end.
+TEST(SlideSourceTest, SilentServerEndsAtTheTimeouts) {
   Distribution dist;
   ASSERT_TRUE(dist.ok());
   ASSERT_TRUE(dist.ServeSlide(L"full.jpg", "02.jpg"));
-  ASSERT_TRUE(dist.server().AddRule(R"({"path": ")" + dist.prefix() + R"(/browser/installer/", "delay_ms": 1500})"));
-  std::wstring base = base::Utf8ToWide(dist.SlideBase());
-  auto source = std::make_unique<SlideSource>(FirstSlide(), base);
-  Sleep(300);
-  DWORD start = GetTickCount();
-  source.reset();  // joins the thread mid-request; nothing runs on the freed object afterwards
-  EXPECT_GE(GetTickCount() - start, 500u);
+  ASSERT_TRUE(dist.server().AddRule(R"({"path": ")" + dist.prefix() + R"(/browser/installer/", "delay_ms": 300000})"));
+  SlideSource source(FirstSlide(), base::Utf8ToWide(dist.SlideBase()), SlideSource::Timeouts{300, 300});
+  ASSERT_TRUE(source.WaitForThread(120000));
+  EXPECT_EQ(source.count(), 1u);
+  EXPECT_EQ(RequestsFor(dist, "02.jpg"), 10u);
+}
+
+// Destruction while a download waits for a silent server returns without waiting for it (if
+// it waited, this test would hang until CTest's time-out); the thread finishes later on its own
+// and touches nothing of the destroyed source.
+TEST(SlideSourceTest, DestructionDoesNotWaitForTheNetwork) {
+  Distribution dist;
+  ASSERT_TRUE(dist.ok());
+  ASSERT_TRUE(dist.ServeSlide(L"full.jpg", "02.jpg"));
+  ASSERT_TRUE(dist.server().AddRule(R"({"path": ")" + dist.prefix() + R"(/browser/installer/", "delay_ms": 3600000})"));
+  auto source = std::make_unique<SlideSource>(FirstSlide(), base::Utf8ToWide(dist.SlideBase()),
+                                              SlideSource::Timeouts{3600000, 3600000});
+  ASSERT_EQ(dist.server().WaitForRequests(dist.prefix() + "/browser/installer/", 1).size(), 1u);
+  source.reset();
+  EXPECT_EQ(RequestsFor(dist, "02.jpg"), 1u);
 }
 
 // The progress screen over a downloaded slide (short pages), as the demo shows it.
@@ -225,6 +241,25 @@ TEST(MainWindowSlidesTest, LicenseSentenceStaysUntilAnotherPictureShows) {
     EXPECT_TRUE(sentence_at_start);
     EXPECT_EQ(sentence_later, !with_picture);
   }
+// The real installer: its setup runs and closes the window while the slide server stays
+// silent for an hour; the process still ends with the setup's code instead of waiting for the
+// slide download.
+TEST(MainWindowSlidesTest, InstallerEndsWhileASlideDownloadWaits) {
+  Distribution dist;
+  ASSERT_TRUE(dist.ok());
+  ASSERT_TRUE(dist.ServeSetup());
+  ASSERT_TRUE(dist.server().AddRule(R"({"path": ")" + dist.prefix() + R"(/browser/installer/", "delay_ms": 3600000})"));
+  dist.env().Set("VORLEX_STAND_IN_PROGRESS", "install:5,close");
+  dist.env().Set("VORLEX_STAND_IN_STEP_DELAY", "1000");
+  dist.env().Set("VORLEX_STAND_IN_EXIT_CODE", "7");
+  window_test::InstallerProcess process;
+  ASSERT_TRUE(process.Start(L"--distr-info-params=uac=2&lang=en"));
+  HWND window = process.WaitForWindow(L"Vorlex");
+  ASSERT_NE(window, nullptr) << dist.Log();
+  window_test::Click(window, 1);
+  // The progress screen's slide thread has asked for its first picture, which never comes.
+  ASSERT_EQ(dist.server().WaitForRequests(dist.prefix() + "/browser/installer/", 1, 30000).size(), 1u);
+  EXPECT_EQ(process.Wait(120000), 7u) << dist.Log();
 }
 
 }  // namespace

@@ -116,7 +116,6 @@ void UploadFigures() {
   std::wstring dir = base::CreateUniqueDirectory(base::GetTempDir(), L"crashbench");
   crash::Annotations annotations = {{"prod", "Vorlex"}, {"ver", "21.5.2.644"}, {"uid", "BENCH"}};
   crash::UploadOptions options;
-  options.chunked_total_length_hint = 1;  // Wine's WinHTTP, see UploadOptions
   std::printf("upload           : peak private bytes / peak working set after each upload\n");
   std::printf("  before         : %8zu KiB / %8zu KiB\n", PeakPrivateBytes() / 1024, PeakWorkingSet() / 1024);
   for (size_t mib : {size_t{1}, size_t{64}}) {

@@ -4,7 +4,9 @@
 Accepts the crash upload's POST to ".../submit" on 127.0.0.1 (a free port, written to
 <dir>/port), un-chunks and gunzips the body, splits the multipart parts and saves everything
 below <dir>/requests/<tag>/<n>/:
-  request.json    method, path, query, headers, chunk sizes, fields, file parts, parse errors
+  request.json    method, path, query, headers, chunk sizes, fields, file parts, parse errors,
+                  and "dump": what the minidump file part holds (stream types, and the report
+                  stream 0x43500001 with its ids and annotations, read through its RVAs)
                   (texts are Latin-1 decoded, so every byte survives as one code point)
   raw_body.bin    the body exactly as it came over the wire (with chunk framing)
   body.bin        the body after un-chunking and gunzipping
@@ -24,11 +26,15 @@ import json
 import os
 import re
 import signal
+import struct
 import subprocess
 import sys
 import threading
 import time
 import urllib.parse
+import uuid
+
+REPORT_INFO_STREAM = 0x43500001
 
 
 class RequestError(Exception):
@@ -101,6 +107,50 @@ def parse_multipart(body, content_type):
     return fields, files
 
 
+def parse_minidump(data):
+    """The minidump's stream types and the report stream's ids and annotations, or "error"."""
+    def u32(offset):
+        if offset < 0 or offset + 4 > len(data):
+            raise RequestError("read of 4 bytes at %d beyond the dump's %d" % (offset, len(data)))
+        return struct.unpack_from("<I", data, offset)[0]
+
+    def string_at(rva):
+        length = u32(rva)
+        end = rva + 4 + length
+        if end + 1 > len(data) or data[end:end + 1] != b"\0":
+            raise RequestError("string at %d is cut or not terminated" % rva)
+        return data[rva + 4:end].decode("latin-1")
+
+    result = {"streams": []}
+    try:
+        if u32(0) != 0x504D444D:
+            raise RequestError("no MDMP signature")
+        count, directory = u32(8), u32(12)
+        report = None
+        for i in range(count):
+            kind, size, rva = u32(directory + 12 * i), u32(directory + 12 * i + 4), u32(directory + 12 * i + 8)
+            result["streams"].append(kind)
+            if kind == REPORT_INFO_STREAM:
+                report = (size, rva)
+        if report:
+            size, rva = report
+            if rva + 56 > len(data) or size < 56:
+                raise RequestError("report stream cut")
+            info = {"version": u32(rva),
+                    "report_id": str(uuid.UUID(bytes_le=data[rva + 4:rva + 20])).upper(),
+                    "uid": str(uuid.UUID(bytes_le=data[rva + 20:rva + 36])).upper(),
+                    "annotations": {}}
+            table = u32(rva + 40)
+            entries = u32(table)
+            for i in range(entries):
+                key = string_at(u32(table + 4 + 8 * i))
+                info["annotations"][key] = string_at(u32(table + 8 + 8 * i))
+            result["report_info"] = info
+    except RequestError as error:
+        result["error"] = str(error)
+    return result
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
 
@@ -148,6 +198,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 out.write(part["content"])
             record["files"].append({"name": part["name"], "filename": part["filename"],
                                     "content_type": part["content_type"], "size": len(part["content"])})
+            if part["name"] == "upload_file_minidump" and part["content"].startswith(b"MDMP"):
+                record["dump"] = parse_minidump(part["content"])
         record["status"] = status
         # request.json appears last and atomically: its presence means the request is complete.
         with open(os.path.join(directory, "request.tmp"), "w", encoding="utf-8") as out:
