@@ -15,6 +15,11 @@ namespace ui_test {
 // fires inside the modal loop). The action usually ends the dialog.
 void WhenDialogShown(std::function<void(HWND)> action);
 
+// Runs this thread's messages (a modal loop is below us) until `done` holds; `seen` looks at each
+// message first. False when `done` never holds (a 30 s limit bounds a failure only).
+bool PumpUntil(HWND dialog, const std::function<bool()>& done,
+               const std::function<void(const MSG&)>& seen = nullptr);
+
 // Lets the window and its children paint, then copies its screen pixels.
 struct Pixels {
   int width = 0, height = 0;

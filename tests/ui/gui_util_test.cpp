@@ -101,6 +101,23 @@ Pixels Render(int width, int height, const std::function<void(HDC)>& painter) {
   return pixels;
 }
 
+bool PumpUntil(HWND dialog, const std::function<bool()>& done, const std::function<void(const MSG&)>& seen) {
+  const DWORD deadline = GetTickCount() + 30000;
+  while (!done()) {
+    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (seen) seen(message);
+      if (!IsDialogMessageW(dialog, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+  }
+  return true;
+}
+
 void SaveScreenshot(const Pixels& pixels, const std::wstring& name) {
   std::wstring dir = test::BuildDir() + L"\\screenshots";
   CreateDirectoryW(dir.c_str(), nullptr);

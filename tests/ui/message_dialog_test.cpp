@@ -17,6 +17,8 @@
 namespace ui {
 namespace {
 
+using ui_test::PumpUntil;
+
 using ui_test::CaptureWindow;
 using ui_test::ChildRect;
 using ui_test::Pixels;
@@ -123,25 +125,6 @@ TEST(MessageDialog, ResumeQuestionStaysOpenOnEscapeAndRunsAgain) {
   // The same object shows again (the progress screen asks each time) and Cancel gives 113.
   WhenDialogShown([&](HWND dialog) { Click(dialog, 113); });
   EXPECT_EQ(question.Run(), 113);
-}
-
-// Pumps this thread's messages (the dialog's modal loop is below us) until `done` holds; false
-// when it never does.
-template <typename Predicate>
-bool PumpUntil(HWND dialog, Predicate done) {
-  const DWORD deadline = GetTickCount() + 10000;  // a bound on failure only
-  while (!done()) {
-    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (!IsDialogMessageW(dialog, &message)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-      }
-    }
-  }
-  return true;
 }
 
 void PressKey(WORD key) {

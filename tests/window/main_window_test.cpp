@@ -20,6 +20,8 @@
 namespace ui {
 namespace {
 
+using ui_test::PumpUntil;
+
 constexpr wchar_t kErrorTitle[] = L"An error occurred during installation";
 
 // Answers every error message of this thread with Cancel and counts them; a thread timer fires in
@@ -95,24 +97,6 @@ TEST_F(FailureAroundInstallTest, ReportedAfterTheClick) {
   });
   EXPECT_EQ(window.RunModal(), kEndFinished);
   EXPECT_EQ(g_messages, 1);
-}
-
-// Runs this thread's messages (the window's modal loop is below us) until `done` holds.
-template <typename Predicate>
-bool PumpUntil(HWND dialog, Predicate done) {
-  const DWORD deadline = GetTickCount() + 10000;  // bounds a failure only
-  while (!done()) {
-    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (!IsDialogMessageW(dialog, &message)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-      }
-    }
-  }
-  return true;
 }
 
 void PressKeys(std::initializer_list<WORD> keys) {

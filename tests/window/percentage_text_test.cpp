@@ -19,25 +19,9 @@
 namespace ui {
 namespace {
 
-using ui_test::Pixels;
+using ui_test::PumpUntil;
 
-// Runs this thread's messages (the window's modal loop is below us) until `done` holds.
-template <typename Predicate>
-bool PumpUntil(HWND dialog, Predicate done) {
-  const DWORD deadline = GetTickCount() + 20000;  // bounds a failure only
-  while (!done()) {
-    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (!IsDialogMessageW(dialog, &message)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-      }
-    }
-  }
-  return true;
-}
+using ui_test::Pixels;
 
 struct InkSpan {
   int left = -1, right = -1;  // columns, right exclusive; -1 when there is no ink

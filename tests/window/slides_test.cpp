@@ -18,6 +18,7 @@
 namespace ui {
 namespace {
 
+using ui_test::PumpUntil;
 using window_test::Distribution;
 
 size_t RequestsFor(Distribution& dist, const std::string& name) {
@@ -144,36 +145,23 @@ TEST(MainWindowSlidesTest, ProgressScreenShowsADownloadedSlide) {
   ui_test::WhenDialogShown([&](HWND dialog) {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
     PostMessageW(dialog, WM_APP + 100, 42, 0);
-    MSG message;
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < 20000 && !(window.slide_show() && window.slide_show()->past_first() &&
-                                               window.slide_show()->index() == 1)) {
-      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (!IsDialogMessageW(dialog, &message)) {
-          TranslateMessage(&message);
-          DispatchMessageW(&message);
-        }
-      }
-      Sleep(10);
-    }
+    EXPECT_TRUE(PumpUntil(dialog, [&] {
+      return window.slide_show() && window.slide_show()->past_first() && window.slide_show()->index() == 1;
+    }));
     saw_slide = window.slide_show() && window.slide_show()->index() == 1;
-    // From here on the window repaints once per page, not on every 20 ms tick.
+    // From here on the window repaints once per page, not on every 20 ms tick: the paints over the
+    // next two page changes.
     size_t last_index = window.slide_show() ? window.slide_show()->index() : 0;
-    start = GetTickCount();
-    while (GetTickCount() - start < 3300) {
-      while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_PAINT && message.hwnd == dialog) ++paints;
-        if (!IsDialogMessageW(dialog, &message)) {
-          TranslateMessage(&message);
-          DispatchMessageW(&message);
-        }
-      }
-      if (window.slide_show() && window.slide_show()->index() != last_index) {
-        last_index = window.slide_show()->index();
-        ++changes;
-      }
-      Sleep(5);
-    }
+    EXPECT_TRUE(PumpUntil(
+        dialog,
+        [&] {
+          if (window.slide_show() && window.slide_show()->index() != last_index) {
+            last_index = window.slide_show()->index();
+            ++changes;
+          }
+          return changes >= 2;
+        },
+        [&](const MSG& message) { paints += message.message == WM_PAINT && message.hwnd == dialog; }));
     wchar_t text[16] = {};
     GetDlgItemTextW(dialog, 124, text, 16);
     percentage_ok = std::wstring(text) == L"42%";
@@ -188,24 +176,6 @@ TEST(MainWindowSlidesTest, ProgressScreenShowsADownloadedSlide) {
   EXPECT_TRUE(window.progress_shown());
   EXPECT_GE(changes, 2);
   EXPECT_LE(paints, changes + 1) << "the window repainted between slide changes";
-}
-
-// Runs this thread's messages (the window's modal loop is below us) until `done` holds.
-template <typename Predicate>
-bool PumpUntil(HWND dialog, Predicate done) {
-  const DWORD deadline = GetTickCount() + 30000;  // bounds a failure only
-  while (!done()) {
-    if (static_cast<LONG>(GetTickCount() - deadline) >= 0) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (!IsDialogMessageW(dialog, &message)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-      }
-    }
-  }
-  return true;
 }
 
 // With the first screen skipped, the license sentence stands under the first slide until another
@@ -241,6 +211,8 @@ TEST(MainWindowSlidesTest, LicenseSentenceStaysUntilAnotherPictureShows) {
     EXPECT_TRUE(sentence_at_start);
     EXPECT_EQ(sentence_later, !with_picture);
   }
+}
+
 // The real installer: its setup runs and closes the window while the slide server stays
 // silent for an hour; the process still ends with the setup's code instead of waiting for the
 // slide download.
