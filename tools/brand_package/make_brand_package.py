@@ -65,8 +65,13 @@ def main(argv):
 
     work = tempfile.mkdtemp()
     try:
-        with open(os.path.join(work, args.member), "wb") as f:
+        member_path = os.path.join(work, args.member)
+        with open(member_path, "wb") as f:
             f.write(member)
+        # The cabinet records the member's modification time: a fixed one keeps builds
+        # reproducible (SOURCE_DATE_EPOCH when set).
+        fixed = int(os.environ.get("SOURCE_DATE_EPOCH", "1262304000"))
+        os.utime(member_path, (fixed, fixed))
         cabinet = os.path.join(work, "package.cab")
         subprocess.run(["gcab", "--create", "--zip", "--nopath", cabinet, os.path.join(work, args.member)],
                        check=True, capture_output=True)
