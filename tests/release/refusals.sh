@@ -59,7 +59,7 @@ cmake --preset win-release -S "$src" -B "$work/build" \
   -DVORLEX_MSI_OVERRIDE_KEY="$build/test_pki/msi_override_key.spki.der" \
   -DVORLEX_TRUSTED_LIST_KEY_3="$build/test_pki/trust_key3.spki.der" > "$work/test_keys.out" 2>&1
 [ $? -ne 0 ] || fail "a release configure took the test keys"
-expect_text "$work/test_keys.out" "is a test key of a loopback build"
+expect_text "$work/test_keys.out" "TEST_ONLY"
 
 [ $failures -eq 0 ] && echo "all refusals as expected"
 exit $((failures > 0))
