@@ -61,5 +61,14 @@ cmake --preset win-release -S "$src" -B "$work/build" \
 [ $? -ne 0 ] || fail "a release configure took the test keys"
 expect_text "$work/test_keys.out" "TEST_ONLY"
 
+# A key of the wrong size for its input.
+cmake --preset win-release -S "$src" -B "$work/build" \
+  -DVORLEX_BRAND_SIGNING_KEY="$build/rehearsal_pki/keys/brand_signing_key.pem" \
+  -DVORLEX_MSI_OVERRIDE_KEY="$build/rehearsal_pki/keys/msi_override_key.pem" \
+  -DVORLEX_TRUSTED_LIST_KEY_3="$build/rehearsal_pki/keys/msi_override_key.pem" > "$work/key_size.out" 2>&1
+[ $? -ne 0 ] || fail "a release configure took a 2048-bit key for a trusted-list slot"
+expect_text "$work/key_size.out" "VORLEX_TRUSTED_LIST_KEY_3"
+expect_text "$work/key_size.out" "has 294 bytes, not 162"
+
 [ $failures -eq 0 ] && echo "all refusals as expected"
 exit $((failures > 0))
