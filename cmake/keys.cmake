@@ -8,10 +8,11 @@
 #   VORLEX_MSI_OVERRIDE_KEY          public key of the MSI partner override; 2048-bit RSA, PEM or
 #                                    DER SubjectPublicKeyInfo
 #
-# A build without loopback endpoints needs the brand key, the override key and at least one list
-# slot, and refuses keys from a folder marked TEST_ONLY. A build with loopback endpoints given
-# none of them uses the test PKI of its build tree (tools/stand_in_setup/make_test_pki.py); given
-# any, it takes them like a release build (the release rehearsal does this). No key is ever made
+# The top-level CMakeLists.txt sets vorlex_test_keys_allowed: only in builds with loopback
+# endpoints (and the native test build). Such a build given none of the inputs uses the test PKI
+# of its build tree (tools/stand_in_setup/make_test_pki.py); given any, it takes them like a
+# release build (the release rehearsal does this). Every other build needs the brand key, the
+# override key and at least one list slot, and refuses keys from a folder marked TEST_ONLY. No key is ever made
 # up on the way: what the build signs and carries is what was given or the test PKI.
 #
 # Results: the generated headers in ${vorlex_key_include} (trust_keys.inc, msi_override_key.inc)
@@ -39,7 +40,7 @@ foreach(input ${vorlex_key_inputs})
   endif()
 endforeach()
 
-if(VORLEX_LOOPBACK_ENDPOINTS AND NOT vorlex_keys_given)
+if(vorlex_test_keys_allowed AND NOT vorlex_keys_given)
   # Test keys: made once per build tree, kept across reconfigures, never committed.
   set(vorlex_test_pki ${CMAKE_BINARY_DIR}/test_pki)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
@@ -86,7 +87,7 @@ else()
       message(FATAL_ERROR "${input}: no such file: ${${input}}")
     endif()
     get_filename_component(key_folder "${${input}}" DIRECTORY)
-    if(NOT VORLEX_LOOPBACK_ENDPOINTS AND EXISTS "${key_folder}/TEST_ONLY")
+    if(NOT vorlex_test_keys_allowed AND EXISTS "${key_folder}/TEST_ONLY")
       message(FATAL_ERROR "${input}: ${${input}} is a test key of a loopback build (its folder is marked TEST_ONLY)")
     endif()
   endforeach()
