@@ -21,7 +21,7 @@ for slot in 0 1 2 3 4 5 6 7 8 9; do
   key_args+=(-DVORLEX_TRUSTED_LIST_KEY_$slot="$f")
 done
 cmake --preset win-release "${key_args[@]}" >/dev/null
-cmake --build --preset win-release --target lite_installer >/dev/null
+cmake --build --preset win-release --target lite_installer -- -j2 >/dev/null
 exe=build/win-release/lite_installer.exe
 size=$(stat -c %s "$exe")
 budget=1048576
