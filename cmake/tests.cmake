@@ -1,5 +1,9 @@
 # One test program per folder of tests/ (tests/<folder>/*_test.cpp -> <folder>_tests.exe), each run
 # by CTest through Wine. A folder may add fixtures in its own tests.cmake.
+if(NOT vorlex_test_pki)
+  message(FATAL_ERROR "The tests run on the test keys of a build with loopback endpoints: configure them "
+                      "with VORLEX_LOOPBACK_ENDPOINTS=ON and without key inputs (or VORLEX_BUILD_TESTS=OFF).")
+endif()
 set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)

@@ -1,11 +1,17 @@
 #!/usr/bin/env python3
-"""Stamps the file date of a PE file's version resource (VS_FIXEDFILEINFO.dwFileDateMS/LS),
-which windres cannot set. The installer reads that date as microseconds since 1601-01-01 UTC (its
-wall-clock unit) to judge its own age, so that is the unit written here. The date is the build
-time, or SOURCE_DATE_EPOCH when set.
+"""Stamps the dates of a PE file that the linker and windres leave open: the file date of the
+version resource (VS_FIXEDFILEINFO.dwFileDateMS/LS) and the COFF header's TimeDateStamp.
+
+usage: set_file_date.py PE_FILE [SOURCE_DIR]
+
+The installer reads the file date as microseconds since 1601-01-01 UTC (its wall-clock unit) to
+judge its own age, so that is the unit written here. The date is SOURCE_DATE_EPOCH when set, else
+the committer date of SOURCE_DIR's HEAD, else the current time (a source tree without git): two
+builds of one commit carry the same bytes.
 """
 import os
 import struct
+import subprocess
 import sys
 import time
 
@@ -13,17 +19,36 @@ SIGNATURE = struct.pack("<I", 0xFEEF04BD)
 EPOCH_DIFF = 11644473600  # seconds from 1601-01-01 to 1970-01-01
 
 
-def main(path):
+def build_date(source_dir):
+    if os.environ.get("SOURCE_DATE_EPOCH"):
+        return int(os.environ["SOURCE_DATE_EPOCH"])
+    if source_dir:
+        try:
+            out = subprocess.run(["git", "-C", source_dir, "log", "-1", "--format=%ct"], check=True,
+                                 capture_output=True, text=True).stdout.strip()
+            if out:
+                return int(out)
+        except (OSError, subprocess.CalledProcessError, ValueError):
+            pass
+    return int(time.time())
+
+
+def main(path, source_dir=None):
     data = bytearray(open(path, "rb").read())
+    seconds = build_date(source_dir)
     pos = data.find(SIGNATURE)
     if pos < 0:
         sys.exit(f"{path}: no VS_FIXEDFILEINFO")
-    seconds = int(os.environ.get("SOURCE_DATE_EPOCH", time.time()))
     micros = (seconds + EPOCH_DIFF) * 1_000_000
     # Offsets inside VS_FIXEDFILEINFO: dwFileDateMS at 44, dwFileDateLS at 48.
     struct.pack_into("<II", data, pos + 44, micros >> 32, micros & 0xFFFFFFFF)
+    # The COFF header follows "PE\0\0"; TimeDateStamp is its third field (offset 4).
+    pe = struct.unpack_from("<I", data, 60)[0]
+    if data[pe:pe + 4] != b"PE\0\0":
+        sys.exit(f"{path}: no PE header")
+    struct.pack_into("<I", data, pe + 8, seconds & 0xFFFFFFFF)
     open(path, "wb").write(bytes(data))
 
 
 if __name__ == "__main__":
-    main(sys.argv[1])
+    main(*sys.argv[1:3])

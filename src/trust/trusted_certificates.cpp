@@ -72,15 +72,11 @@ std::optional<SignatureResource> ParseSignatureResource(std::string_view bytes) 
 
 namespace {
 
-// Base64 DER SubjectPublicKeyInfo texts of 1024-bit RSA keys, indices 0 to 9. Builds with test
-// keys take them from the build tree; other builds carry the distribution's own keys, which are
-// not part of this source tree (empty entries select no key).
+// Base64 DER SubjectPublicKeyInfo texts of 1024-bit RSA keys, indices 0 to 9, generated from the
+// build's key inputs (cmake/keys.cmake): the distribution's own keys, or the test keys of a build
+// with loopback endpoints. An empty entry selects no key.
 constexpr const char* kBuiltinKeys[kBuiltinKeyCount] = {
-#if defined(VORLEX_TEST_TRUST_KEYS)
 #include "trust_keys.inc"
-#else
-    "", "", "", "", "", "", "", "", "", "",
-#endif
 };
 
 }  // namespace

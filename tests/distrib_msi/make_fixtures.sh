@@ -1,11 +1,11 @@
 #!/bin/sh
 # Builds the MSI override fixtures: a stand-in MSI with a good appendix and one per kind of bad
-# input. Usage: make_fixtures.sh OUT_DIR SOURCE_DIR
+# input, signed with the build's test override key. Usage: make_fixtures.sh OUT_DIR SOURCE_DIR KEY
 set -eu
 out=$1
 src=$2
+key=$3
 tool="python3 $src/tools/append_partner_package.py"
-key=$src/tests/distrib_msi/partner_override_test_key.pem
 guid='{6F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9}'
 other='{6F1E2D3C-4B5A-4978-8695-A4B3C2D1E0FA}'
 

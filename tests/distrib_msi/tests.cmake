@@ -1,7 +1,8 @@
-# Signed appendices made by the fixture builder before the tests run.
+# Signed appendices made by the fixture builder before the tests run, with the private half of the
+# test override key this build carries.
 add_test(NAME distrib_msi_fixtures
   COMMAND sh ${CMAKE_SOURCE_DIR}/tests/distrib_msi/make_fixtures.sh ${CMAKE_BINARY_DIR}/distrib_msi_fixtures
-          ${CMAKE_SOURCE_DIR})
+          ${CMAKE_SOURCE_DIR} ${vorlex_test_pki}/msi_override_key.pem)
 set_tests_properties(distrib_msi_fixtures PROPERTIES FIXTURES_SETUP distrib_msi_fixtures)
 set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED distrib_msi_fixtures)
 

@@ -65,11 +65,16 @@ def main(argv):
 
     work = tempfile.mkdtemp()
     try:
-        with open(os.path.join(work, args.member), "wb") as f:
+        member_path = os.path.join(work, args.member)
+        with open(member_path, "wb") as f:
             f.write(member)
+        # The cabinet records the member's modification time (as local time): a fixed one, read
+        # in UTC, keeps builds reproducible. Nobody reads it.
+        fixed = 1262304000  # 2010-01-01 00:00:00 UTC
+        os.utime(member_path, (fixed, fixed))
         cabinet = os.path.join(work, "package.cab")
-        subprocess.run(["gcab", "--create", "--zip", "--nopath", cabinet, os.path.join(work, args.member)],
-                       check=True, capture_output=True)
+        subprocess.run(["gcab", "--create", "--zip", "--nopath", cabinet, member_path],
+                       check=True, capture_output=True, env=dict(os.environ, TZ="UTC"))
         shutil.copyfile(cabinet, args.output)
     except subprocess.CalledProcessError as e:
         print("make_brand_package: gcab failed: %s" % e.stderr.decode(errors="replace"), file=sys.stderr)

@@ -1,10 +1,27 @@
 #!/usr/bin/env bash
 # Builds the release installer and prints its size against the 1 MiB budget, with the share of
 # code, data and resources and the DLLs it imports.
+#
+# usage: tools/size_report/run.sh [KEYS_DIR]
+# A release build needs the distribution's keys (docs/release.md). KEYS_DIR is a key folder as
+# scripts/release --keys takes it; without one, a rehearsal key set made for the report is used
+# (build/size_report/keys; keys of the same sizes give an installer of the same size).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-cmake --preset win-release >/dev/null
-cmake --build --preset win-release --target lite_installer >/dev/null
+keys=${1:-}
+if [ -z "$keys" ]; then
+  python3 tools/release/make_rehearsal_keys.py build/size_report/rehearsal >/dev/null
+  keys=build/size_report/rehearsal/keys
+fi
+keys=$(cd "$keys" && pwd)
+key_args=(-DVORLEX_BRAND_SIGNING_KEY="$keys/brand_signing_key.pem")
+for f in "$keys"/msi_override_key.*; do key_args+=(-DVORLEX_MSI_OVERRIDE_KEY="$f"); done
+for slot in 0 1 2 3 4 5 6 7 8 9; do
+  f=$(ls "$keys"/trusted_list_key_$slot.* 2>/dev/null | head -1 || true)
+  key_args+=(-DVORLEX_TRUSTED_LIST_KEY_$slot="$f")
+done
+cmake --preset win-release "${key_args[@]}" >/dev/null
+cmake --build --preset win-release --target lite_installer -- -j2 >/dev/null
 exe=build/win-release/lite_installer.exe
 size=$(stat -c %s "$exe")
 budget=1048576

@@ -1,0 +1,24 @@
+# The release rehearsal: scripts/release end to end (configure, build with loopback endpoints for
+# this test build's machine, sign, tag, verify, manifest) with the rehearsal key set of the build
+# tree standing in for a distribution's keys; then release_tests checks the copies with the
+# installer's own readers and installs one against the loopback server. The nested build reuses
+# this build's compiler launcher (a compiler cache makes it quick).
+add_dependencies(${name} stand_in_setup_rehearsal_signed stand_in_setups)
+add_test(NAME release_rehearsal
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/release/rehearse.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR} ${VORLEX_ARCH})
+set_tests_properties(release_rehearsal PROPERTIES FIXTURES_SETUP release_rehearsal TIMEOUT 3600
+  ENVIRONMENT "CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER};CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}")
+set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED release_rehearsal)
+include(${CMAKE_SOURCE_DIR}/tools/loopback_server/loopback.cmake)
+vorlex_require_loopback(${name})
+
+# What the release command and a release configure refuse (no build needed).
+add_test(NAME release_refusals
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/release/refusals.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+set_tests_properties(release_refusals PROPERTIES TIMEOUT 600)
+
+# A copy above the size budget stops the release command (reuses the rehearsal's build).
+add_test(NAME release_over_budget
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/release/over_budget.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR} ${VORLEX_ARCH})
+set_tests_properties(release_over_budget PROPERTIES FIXTURES_REQUIRED release_rehearsal TIMEOUT 900 SKIP_RETURN_CODE 77
+  ENVIRONMENT "CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER};CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER}")
