@@ -11,55 +11,16 @@
 #include "base/process.h"
 #include "base/strings.h"
 #include "install/stat_events.h"
+#include "support/distribution_test.h"
 #include "support/loopback.h"
 #include "support/test_util.h"
 
 namespace install {
 namespace {
 
-class SilentInstallTest : public ::testing::Test {
+class SilentInstallTest : public test::DistributionTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server_.ok());
-    prefix_ = test::UniquePathPrefix();
-    record_ = scratch_.Child(L"setup_record.json");
-    temp_ = scratch_.Child(L"temp");
-    ASSERT_TRUE(base::CreateDirectoryRecursive(temp_));
-    // Every service on the loopback server, under this test's prefix; the installer inherits it.
-    server_.ExportEnvironment();
-    for (const char* service : {"CDN", "STATISTICS", "REPORT", "VARIATIONS", "ABT", "WEBNTP"})
-      Env(std::string("VORLEX_") + service + "_URL", server_.Origin() + prefix_);
-    Env("VORLEX_STAND_IN_RECORD", base::WideToUtf8(record_));
-    temp_environment_.emplace(temp_);
-    ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/installstats/", "status": 200, "body": "ok"})"));
-    ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/get/browser/install", "status": 200, "body": "ok"})"));
-  }
-  void TearDown() override {
-    temp_environment_.reset();
-    for (const std::string& name : set_) _putenv((name + "=").c_str());
-  }
-  void Env(const std::string& name, const std::string& value) {
-    _putenv((name + "=" + value).c_str());
-    set_.push_back(name);
-  }
-  bool ServeSetup(const wchar_t* build_file) {
-    auto bytes = base::ReadFileToString(base::AppendPath(test::BuildDir(), build_file));
-    return bytes && server_.PutFile(prefix_.substr(1) + "/browser/vorlex/browser-setup.arc", *bytes);
-  }
-  std::optional<DWORD> RunInstaller(const std::wstring& arguments) {
-    return test::RunAndWait(L"\"" + test::InstallerPath() + L"\" " + arguments, 120000);
-  }
-  std::vector<std::string> Events() { return install_test::StatEvents(server_.Requests(prefix_ + "/installstats/")); }
-  std::string Log() {
-    return base::ReadFileToString(base::AppendPath(temp_, L"lite_installer.log")).value_or("");
-  }
-
-  test::Loopback server_ = test::Loopback::Server();
-  test::ScratchDir scratch_;
-  std::string prefix_;
-  std::wstring record_, temp_;
-  std::optional<test::ScopedTempDirectory> temp_environment_;
-  std::vector<std::string> set_;
+  std::optional<DWORD> RunInstaller(const std::wstring& arguments) { return Run(test::InstallerPath(), arguments); }
 };
 
 TEST_F(SilentInstallTest, SetupRunsAndItsExitCodeIsTheInstallers) {

@@ -13,6 +13,7 @@
 #include "base/strings.h"
 #include "distrib/installer_tag.h"
 #include "install/stat_events.h"
+#include "support/distribution_test.h"
 #include "support/loopback.h"
 #include "support/test_util.h"
 #include "trust/trust_verifier.h"
@@ -72,50 +73,18 @@ TEST(ReleaseRehearsalTest, ManifestMatchesWhatTheInstallerReads) {
     const std::string placement = entry["placement"].get<std::string>();
     placements.insert(placement);
     EXPECT_EQ(placement == "certificate" ? certificate_tag : trailer_tag, tag);
-    if (placement == "trailer") EXPECT_TRUE(certificate_tag.empty());
+    if (placement == "trailer") {
+      EXPECT_TRUE(certificate_tag.empty());
+    }
   }
   EXPECT_EQ(placements, (std::set<std::string>{"certificate", "trailer"}));
 }
 
-class ReleaseRehearsalInstallTest : public ::testing::Test {
+class ReleaseRehearsalInstallTest : public test::DistributionTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server_.ok());
-    prefix_ = test::UniquePathPrefix();
-    record_ = scratch_.Child(L"setup_record.json");
-    temp_ = scratch_.Child(L"temp");
-    ASSERT_TRUE(base::CreateDirectoryRecursive(temp_));
-    server_.ExportEnvironment();
-    for (const char* service : {"CDN", "STATISTICS", "REPORT", "VARIATIONS", "ABT", "WEBNTP"})
-      Env(std::string("VORLEX_") + service + "_URL", server_.Origin() + prefix_);
-    Env("VORLEX_STAND_IN_RECORD", base::WideToUtf8(record_));
-    temp_environment_.emplace(temp_);
-    ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/installstats/", "status": 200, "body": "ok"})"));
-    ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/get/browser/install", "status": 200, "body": "ok"})"));
-  }
-  void TearDown() override {
-    temp_environment_.reset();
-    for (const std::string& name : set_) _putenv((name + "=").c_str());
-  }
-  void Env(const std::string& name, const std::string& value) {
-    _putenv((name + "=" + value).c_str());
-    set_.push_back(name);
-  }
-  bool ServeSetup(const wchar_t* build_file) {
-    auto bytes = base::ReadFileToString(base::AppendPath(test::BuildDir(), build_file));
-    return bytes && server_.PutFile(prefix_.substr(1) + "/browser/vorlex/browser-setup.arc", *bytes);
-  }
   std::optional<DWORD> RunCopy(const std::wstring& file, const std::wstring& arguments) {
-    return test::RunAndWait(L"\"" + base::AppendPath(RehearsalDir(), file) + L"\" " + arguments, 120000);
+    return Run(base::AppendPath(RehearsalDir(), file), arguments);
   }
-  std::string Log() { return base::ReadFileToString(base::AppendPath(temp_, L"lite_installer.log")).value_or(""); }
-
-  test::Loopback server_ = test::Loopback::Server();
-  test::ScratchDir scratch_;
-  std::string prefix_;
-  std::wstring record_, temp_;
-  std::optional<test::ScopedTempDirectory> temp_environment_;
-  std::vector<std::string> set_;
 };
 
 // The partner copy "acme" carries "banerid=rehearsal42&distr_vorlexuid=777&lang=en&vup=0" in its
