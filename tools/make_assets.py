@@ -114,7 +114,7 @@ def mix(a, b, t):
 
 
 # Writers.
-def write_png(name, canvas):
+def png_bytes(canvas):
     raw = bytearray()
     data = canvas.rgba_bytes()
     stride = canvas.width * 4
@@ -128,7 +128,11 @@ def write_png(name, canvas):
     header = struct.pack(">IIBBBBB", canvas.width, canvas.height, 8, 6, 0, 0, 0)
     png = (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
            chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + chunk(b"IEND", b""))
-    (OUT / name).write_bytes(png)
+    return png
+
+
+def write_png(name, canvas):
+    (OUT / name).write_bytes(png_bytes(canvas))
 
 
 def write_jpeg(name, canvas, quality=80):
@@ -340,7 +344,8 @@ def progress_track():
 
 
 def write_icon(name, sizes):
-    """Icon group with 32-bit DIB images: the round mark on its own."""
+    """Icon group of the round mark on its own. The 16-pixel image is a 32-bit DIB; the larger
+    ones are stored as PNG, which Windows reads in icons since Vista, at a tenth of the bytes."""
     images = []
     for size in sizes:
         k = size / 56
@@ -348,6 +353,9 @@ def write_icon(name, sizes):
         c.fill(circle(size / 2, size / 2, size / 2 - 0.5), AMBER)
         c.fill(polyline([(17 * k, 15 * k), (28 * k, 40 * k), (39 * k, 15 * k)],
                         max(1.2, 4.2 * k)), NIGHT)
+        if size > 16:
+            images.append((size, png_bytes(c)))
+            continue
         rgba = c.rgba_bytes()
         rows = []
         for y in range(size - 1, -1, -1):  # bottom-up, BGRA

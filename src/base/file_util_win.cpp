@@ -3,6 +3,7 @@
 #include "base/file_path.h"
 #include "base/file_util.h"
 #include "base/random.h"
+#include "base/strings.h"
 #include "base/unique_handle.h"
 
 namespace base {
@@ -58,7 +59,7 @@ std::wstring AbsolutePath(const std::wstring& path) {
 std::wstring CreateUniqueDirectory(const std::wstring& parent, std::wstring_view prefix) {
   for (int attempt = 0; attempt < 50; ++attempt) {
     std::wstring name(prefix);
-    name += std::to_wstring(RandomInRange(0, 0x7FFFFFFF));
+    name += base::NumberToWide(RandomInRange(0, 0x7FFFFFFF));
     std::wstring path = AppendPath(parent, name);
     if (CreateDirectoryW(path.c_str(), nullptr)) return path;
     if (GetLastError() != ERROR_ALREADY_EXISTS) return {};

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "base/strings.h"
+
 namespace base {
 
 uint64_t RandomInRange(uint64_t min, uint64_t max) {
@@ -24,11 +26,11 @@ uint64_t RandomInRange(uint64_t min, uint64_t max) {
 }
 
 std::wstring FormatGuid(const uint8_t b[16]) {
-  wchar_t text[40];
-  swprintf(text, 40, L"{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+  char text[40];
+  snprintf(text, sizeof(text), "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
            b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
            b[14], b[15]);
-  return text;
+  return AsciiToWide(text);
 }
 
 std::wstring GenerateGuid() {

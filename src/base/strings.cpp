@@ -137,6 +137,8 @@ std::wstring AsciiToWide(std::string_view ascii) {
   return out;
 }
 
+std::wstring NumberToWide(int64_t value) { return AsciiToWide(std::to_string(value)); }
+
 std::string WideToAscii(std::wstring_view wide) {
   std::string out;
   out.reserve(wide.size());

@@ -25,6 +25,8 @@ std::optional<uint64_t> ParseUint64(std::wstring_view text);
 std::optional<int64_t> ParseInt64(std::string_view text);
 std::optional<int64_t> ParseInt64(std::wstring_view text);
 std::optional<uint32_t> ParseUint32(std::wstring_view text);
+// Decimal text of a number. (std::to_wstring would bring in the C library's wide printf.)
+std::wstring NumberToWide(int64_t value);
 
 std::string ToLowerAscii(std::string_view text);
 std::wstring ToLowerAscii(std::wstring_view text);

@@ -49,9 +49,8 @@ std::optional<std::string> Param(const distrib::DistribParams* distrib, std::str
 
 std::wstring ScreenResolution() {
   auto metrics = LAZY_IMPORT(base::kUser32, GetSystemMetrics);
-  wchar_t text[32];
-  swprintf(text, 32, L"%dx%d", metrics ? metrics(SM_CXSCREEN) : 0, metrics ? metrics(SM_CYSCREEN) : 0);
-  return text;
+  return base::NumberToWide(metrics ? metrics(SM_CXSCREEN) : 0) + L"x" +
+         base::NumberToWide(metrics ? metrics(SM_CYSCREEN) : 0);
 }
 
 }  // namespace
@@ -217,7 +216,7 @@ bool Installer::RunModuleInElevatedProcess() {
 void Installer::InstallBrowser() {
   const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   Send({{"action", L"installer_started"},
-        {"dpi", std::to_wstring(std::lround(ui::ScaleFactor() * 100))},
+        {"dpi", base::NumberToWide(std::lround(ui::ScaleFactor() * 100))},
         {"resolution", ScreenResolution()}});
   ui_id_ = base::GenerateGuid();
   if (brand_) brand_->StoreLanguageHandoff();
@@ -308,8 +307,8 @@ int Installer::ObtainVerifyAndRun(const base::CommandLine& command_line) {
     if (brand_ && brand_->has_brand_package()) values.brand_package_path = brand_->brand_package_path();
     if (brand_ && brand_->has_partner_package()) values.partner_package_path = brand_->partner_package_path();
     values.partner_package_override_path = partner_package_override_path_;
-    values.histogram_download_time = std::to_wstring(Seconds(download_time_));
-    values.histogram_full_time = std::to_wstring(proceed_time_);
+    values.histogram_download_time = base::NumberToWide(Seconds(download_time_));
+    values.histogram_full_time = base::NumberToWide(proceed_time_);
     values.send_statistics = send_statistics_;
     values.make_default = make_default_;
     values.create_omrix_shortcut = create_taskbar_shortcut_;
@@ -331,12 +330,12 @@ int Installer::ObtainVerifyAndRun(const base::CommandLine& command_line) {
   lock.reset();
   setup_time_ = static_cast<int64_t>(base::WallClockMicros() - setup_start);
   net::StatParams exited = {
-      {"action", kind}, {"stage", L"setup_exe_exited"}, {"setup_time", std::to_wstring(Seconds(setup_time_))}};
+      {"action", kind}, {"stage", L"setup_exe_exited"}, {"setup_time", base::NumberToWide(Seconds(setup_time_))}};
   if (!ran) {
     exited["error"] = L"FailedToStart";
   } else if (elevated_ ? result_code_ != kResultNotFinished
                        : (result_code_ != 1 && result_code_ != 3 && result_code_ != 5)) {
-    exited["error"] = std::to_wstring(result_code_);
+    exited["error"] = base::NumberToWide(result_code_);
   }
   Send(exited);
   elevated_.reset();

@@ -104,7 +104,7 @@ int Installer::DownloadOrExtractModule(const std::wstring& path, bool permanent_
   LOG_AT(INFO, "GetModule") << "Module downloaded: " << path;
   statistics_.SetParam(net::kStatNewVer, base::GetFileVersionText(path));
   statistics_.SetParam(net::kStatInstallType, "normal");
-  Send({{"action", L"download"}, {"stage", L"finished"}, {"download_time", std::to_wstring(download_time_ / 1000000)}});
+  Send({{"action", L"download"}, {"stage", L"finished"}, {"download_time", base::NumberToWide(download_time_ / 1000000)}});
   return 0;
 }
 
@@ -199,13 +199,13 @@ void Installer::ReportAttempt(int attempt, bool success, const std::string& erro
   if (!success) {
     Send({{"action", L"download"},
           {"stage", L"error"},
-          {"error", L"attempt-" + std::to_wstring(attempt + 1) + L"-" + base::AsciiToWide(error)}});
+          {"error", L"attempt-" + base::NumberToWide(attempt + 1) + L"-" + base::AsciiToWide(error)}});
   }
   net::StatParams event = {{"action", L"download_attempt"},
                            {"status", success ? L"success" : L"failed"},
-                           {"attempt_number", std::to_wstring(attempt + 1)},
-                           {"downloaded_size", std::to_wstring(downloaded)},
-                           {"total_size", std::to_wstring(total)}};
+                           {"attempt_number", base::NumberToWide(attempt + 1)},
+                           {"downloaded_size", base::NumberToWide(downloaded)},
+                           {"total_size", base::NumberToWide(total)}};
   if (!success) event["error"] = base::AsciiToWide(error);
   if (std::wstring escaped = net::EscapeUrlSegment(base::AsciiToWide(url)); !escaped.empty()) event["url"] = escaped;
   if (!redirect_url.empty()) {

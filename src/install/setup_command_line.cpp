@@ -11,7 +11,7 @@ void AppendIfNotEmpty(base::CommandLine& line, const char* name, const std::wstr
 }
 
 void AppendIfNotZero(base::CommandLine& line, const char* name, int64_t value) {
-  if (value != 0) line.AppendSwitch(name, std::to_wstring(value));
+  if (value != 0) line.AppendSwitch(name, base::NumberToWide(value));
 }
 
 }  // namespace
@@ -21,7 +21,7 @@ base::CommandLine BuildSetupCommandLine(const base::CommandLine& installer_comma
   base::CommandLine line = installer_command_line;
   line.SetProgram(in.program);
   if (in.uac_declined) line.AppendSwitch("disable-uac");
-  line.AppendSwitch("progress-window", std::to_wstring(in.progress_window));
+  line.AppendSwitch("progress-window", base::NumberToWide(in.progress_window));
   line.AppendSwitch("verbose-logging");
   line.AppendSwitch("brand-name", base::AsciiToWide(in.brand_name));
   AppendIfNotEmpty(line, "distr-info-file", in.distrib_info_file);

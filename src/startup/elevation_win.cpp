@@ -205,7 +205,7 @@ std::unique_ptr<ElevatedInstaller> StartElevatedInstaller(const base::CommandLin
                                                           bool* declined) {
   base::CommandLine cmd = command_line;
   cmd.AppendSwitch("run-as-admin");
-  cmd.AppendSwitch("parent-installer-process-id", std::to_wstring(GetCurrentProcessId()));
+  cmd.AppendSwitch("parent-installer-process-id", base::NumberToWide(GetCurrentProcessId()));
   cmd.AppendSwitch("setup-cmd-line", setup_command_line.Render());
   HWND owner = CreateOwnerWindow();
   auto elevated = std::make_unique<ElevatedInstaller>();

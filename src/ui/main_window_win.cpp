@@ -429,7 +429,7 @@ void MainWindow::OnPercentage(int value) {
   progress_value_ = value;
   progress_bar_->SetPosition(value);
   HWND text = Item(124);
-  USER32(SetWindowTextW)(text, (std::to_wstring(value) + L"%").c_str());
+  USER32(SetWindowTextW)(text, (base::NumberToWide(value) + L"%").c_str());
   USER32(InvalidateRect)(text, nullptr, TRUE);
   if (taskbar_) taskbar_->SetProgressValue(hwnd(), static_cast<ULONGLONG>(value), 100);
 }

@@ -1,16 +1,23 @@
 #include "ui/scale.h"
 
-#include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 #include <limits>
 
 namespace ui {
 
 std::optional<double> ParseForcedScaleFactor(std::string_view value) {
   if (value.empty()) return std::nullopt;
-  double parsed = 0;
-  auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), parsed);
-  if (error != std::errc() || end != value.data() + value.size()) return std::nullopt;
+  // A plain decimal number: strtod alone would also take leading blanks, a "+" and hexadecimal.
+  // (std::from_chars would say the same, but its floating-point half is 40 KB of the executable.)
+  for (char c : value) {
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == 'e' || c == 'E')) return std::nullopt;
+  }
+  std::string text(value);
+  char* end = nullptr;
+  double parsed = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size()) return std::nullopt;
   if (!std::isfinite(parsed) || parsed <= 0 || parsed > kMaxScaleFactor) return std::nullopt;
   return parsed;
 }

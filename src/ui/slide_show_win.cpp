@@ -27,7 +27,7 @@ constexpr uint32_t kMaxSlideSize = 4 * 1024 * 1024;
 
 std::wstring SlideFileName(size_t count) {
   size_t number = count + 1;
-  return (number < 10 ? L"0" : L"") + std::to_wstring(number) + L".jpg";
+  return (number < 10 ? L"0" : L"") + base::NumberToWide(number) + L".jpg";
 }
 
 struct SlideSource::State {

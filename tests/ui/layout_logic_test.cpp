@@ -22,6 +22,14 @@ TEST(ScaleFactor, SwitchValueOrScreen) {
   EXPECT_EQ(ChooseScaleFactor("inf", 120), 1.25);
   EXPECT_EQ(ChooseScaleFactor("abc", 96), 1.0);
   EXPECT_EQ(ChooseScaleFactor("2x", 96), 1.0);
+  // Only a plain decimal number: no blanks, no "+", no hexadecimal, no second number.
+  EXPECT_EQ(ChooseScaleFactor(" 2", 96), 1.0);
+  EXPECT_EQ(ChooseScaleFactor("2 ", 96), 1.0);
+  EXPECT_EQ(ChooseScaleFactor("+2", 96), 1.0);
+  EXPECT_EQ(ChooseScaleFactor("0x2", 96), 1.0);
+  EXPECT_EQ(ChooseScaleFactor("1.5.2", 96), 1.0);
+  EXPECT_EQ(ChooseScaleFactor("1.25e0", 96), 1.25);
+  EXPECT_EQ(ChooseScaleFactor(".5", 96), 0.5);
   // Values that would break every size: negative, NaN, absurdly large.
   EXPECT_EQ(ChooseScaleFactor("-2", 96), 1.0);
   EXPECT_EQ(ChooseScaleFactor("nan", 96), 1.0);

@@ -156,5 +156,31 @@ TEST_F(InstallFocusTest, ShownOnlyAfterKeyboardUse) {
   EXPECT_LT(after_activation, 3) << "the focus rectangle stayed after the window was activated";
 }
 
+// The window's icons come from the icon group, whose larger images are PNG: both sizes load, each
+// at the size the system asks for.
+TEST_F(FailureAroundInstallTest, IconsLoadAtTheSystemSizes) {
+  MainWindow window(&brand_, &params_, /*create_installer=*/false);
+  SIZE big = {}, small = {};
+  auto size_of = [](HICON icon) {
+    ICONINFO info = {};
+    BITMAP bitmap = {};
+    if (!icon || !GetIconInfo(icon, &info)) return SIZE{};
+    GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return SIZE{bitmap.bmWidth, bitmap.bmHeight};
+  };
+  ui_test::WhenDialogShown([&](HWND dialog) {
+    big = size_of(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_BIG, 0)));
+    small = size_of(reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0)));
+    PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+  });
+  EXPECT_EQ(window.RunModal(), kEndSystemClose);
+  EXPECT_EQ(big.cx, GetSystemMetrics(SM_CXICON));
+  EXPECT_EQ(big.cy, GetSystemMetrics(SM_CYICON));
+  EXPECT_EQ(small.cx, GetSystemMetrics(SM_CXSMICON));
+  EXPECT_EQ(small.cy, GetSystemMetrics(SM_CYSMICON));
+}
+
 }  // namespace
 }  // namespace ui
