@@ -5,6 +5,7 @@
 #include "base/command_line.h"
 #include "base/file_util.h"
 #include "base/os_version.h"
+#include "base/startup_timeline.h"
 #include "crash/crash_reporter.h"
 #include "distrib/brand_info.h"
 #include "distrib/distrib_params.h"
@@ -32,6 +33,7 @@ namespace {
 
 int RunMaster(crash::CrashReporter* crash_reporter) {
   UiEnvironment ui_environment;
+  base::MarkStartup("COM, common controls and GDI+ started");
   LOG_AT(INFO, kLocation) << "Lite installer mode.";
   SingleInstanceMutex mutex;
   if (!mutex.acquired()) {
@@ -42,6 +44,7 @@ int RunMaster(crash::CrashReporter* crash_reporter) {
   }
   SetMasterProcessId(GetCurrentProcessId());
   LOG_AT(INFO, kLocation) << "Installer process id: " << GetCurrentProcessId();
+  base::MarkStartup("single-instance mutex taken");
 
   const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   bool silent = command_line.HasSwitch("silent");
@@ -54,10 +57,12 @@ int RunMaster(crash::CrashReporter* crash_reporter) {
   // a "lang" parameter overrides the brand's language before the defaults fill the rest.
   distrib::DistribParams distrib_params;
   (void)distrib_params.CreateJsonFromDistribParams(command_line, base::GetExecutablePath(), temp);
+  base::MarkStartup("distribution parameters read");
   distrib::BrandInfo brand_info(temp);
   brand_info.GetInfo(brand_name);
   if (auto [found, lang] = distrib_params.Get("lang"); found) brand_info.set_interface_language(lang);
   brand_info.ApplyDefaults();
+  base::MarkStartup("brand read");
   (void)base::GetWindowsVersion();
 
   if (crash_reporter) {
@@ -76,6 +81,7 @@ int RunMaster(crash::CrashReporter* crash_reporter) {
   // Measured even when only an interactive run uses it.
   bool enough_space = install::HasEnoughDiskSpace(system_level, install::kRequiredDiskSpace);
 
+  base::MarkStartup("processor and disk checked");
   int code = kExitNotFinished;
   if (silent) {
     LOG_AT(INFO, kLocation) << "Installing in silent mode.";
@@ -97,15 +103,19 @@ int RunMaster(crash::CrashReporter* crash_reporter) {
 }  // namespace
 
 int InstallerMain() {
+  base::MarkStartup("entry");
   int secure_code = 0;
   SecureEnvironmentState state = SecureEnvironmentCheck(&secure_code);
+  base::MarkStartup("secure environment checked");
 
   // Lives to the end of this function, whose return removes the handler again.
   std::unique_ptr<crash::CrashReporter> crash_reporter = crash::CrashReporter::Create();
   crash_reporter->SetAnnotation("ptype", "installer");
+  base::MarkStartup("crash handler installed");
 
   logging::InstallFileLogger(base::GetTempDir());
   LOG_AT(INFO, kLocation) << "-------------------------------------- Start install.";
+  base::MarkStartup("log opened");
 
   const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   if (command_line.HasSwitch("check-the-interface")) {

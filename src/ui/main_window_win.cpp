@@ -7,6 +7,7 @@
 #include "base/command_line.h"
 #include "base/lazy_import.h"
 #include "base/os_version.h"
+#include "base/startup_timeline.h"
 #include "base/strings.h"
 #include "distrib/brand_info.h"
 #include "distrib/distrib_params.h"
@@ -77,6 +78,7 @@ MainWindow::MainWindow(const distrib::BrandInfo* brand, distrib::DistribParams* 
       distrib_(distrib),
       options_(options),
       layout_(brand->language_id()) {
+  base::MarkStartup("window object made");
   auto register_message = USER32(RegisterWindowMessageW);
   install_progress_message_ = register_message(kInstallProgressMessage);
   import_progress_message_ = register_message(kImportProgressMessage);
@@ -88,6 +90,7 @@ MainWindow::MainWindow(const distrib::BrandInfo* brand, distrib::DistribParams* 
     installer_ = std::make_unique<install::Installer>(this, brand_, distrib_, /*with_tasks=*/true);
     statistics_ = std::make_unique<InstallerStatisticsSink>(installer_.get());
     installer_->Start();
+    base::MarkStartup("installer started");
   }
 }
 
@@ -131,6 +134,7 @@ void MainWindow::AllowRegisteredMessages() {
 }
 
 bool MainWindow::OnInitDialog() {
+  base::MarkStartup("dialog created");
   window_ = hwnd();
   AllowRegisteredMessages();
   if (installer_ && distrib_->UacMode(ProcessCommandLine()) == 1 && NeedElevation()) {
@@ -139,6 +143,7 @@ bool MainWindow::OnInitDialog() {
 
   background_.Load(layout_.first_screen_background());
   logo_.LoadPair(layout_.first_screen_logo().id_1x, layout_.first_screen_logo().id_2x);
+  base::MarkStartup("background and logo decoded");
 
   USER32(SetWindowTextW)(hwnd(), String(strings::kWindowTitle).c_str());
   const std::pair<int, int> texts[] = {{1, strings::kInstall},         {109, strings::kMakeDefault},
@@ -157,12 +162,14 @@ bool MainWindow::OnInitDialog() {
                        reinterpret_cast<LPARAM>(load_icon(SM_CXSMICON, SM_CYSMICON)));
 
   CreateFonts();
+  base::MarkStartup("icons and fonts made");
 
   int width = background_.empty() ? Scale(728) : background_.width();
   int height = background_.empty() ? Scale(400) : background_.height();
   USER32(SetWindowPos)(hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   Centre(hwnd());
   shadow_ = CreateWindowShadow(hwnd());
+  base::MarkStartup("shadow made");
 
   for (const SentenceWindow& piece :
        CreateSentenceWindows(hwnd(), String(strings::kLicenseSentence), Scale(400), Scale(38), Scale(267),
@@ -181,6 +188,7 @@ bool MainWindow::OnInitDialog() {
   } else {
     LayOutFirstScreen();
   }
+  base::MarkStartup("first screen laid out");
   return true;
 }
 
@@ -210,7 +218,9 @@ void MainWindow::CreateControlObjects() {
     boxes_[i] = std::make_unique<SpriteCheckBox>(Item(109 + i), layout_.check_box_sprite(), kWhite, 184,
                                                  AsFont(fonts_[kF2]), &background_, ticked[i]);
   }
-  if (installer_ && !installer_->ProbeInterface()) {
+  bool interface_available = !installer_ || installer_->ProbeInterface();
+  base::MarkStartup("interface probe answered");
+  if (!interface_available) {
     USER32(ShowWindow)(boxes_[0]->hwnd(), SW_HIDE);
     boxes_[0]->SetChecked(false);
   }
@@ -547,6 +557,8 @@ bool MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
       return true;
     case WM_PAINT:
       Paint();
+      if (!painted_) base::MarkStartup("first paint");
+      painted_ = true;
       return true;
     case WM_CTLCOLORDLG:
       *result = reinterpret_cast<LRESULT>(GDI32(GetStockObject)(NULL_BRUSH));

@@ -154,6 +154,7 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   bool installing_ = false;
   bool license_over_slide_ = false;
   bool progress_shown_ = false;
+  bool painted_ = false;  // the first paint is a start-up step
   bool failure_shown_ = false;
   // Written by the installation thread (the window may not exist yet), read on the UI thread.
   std::atomic<int> pending_finish_code_{0};

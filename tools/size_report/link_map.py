@@ -58,6 +58,12 @@ def library_of(input_file):
     if archive:
         return os.path.basename(archive.group(1)), archive.group(2)
     name = os.path.basename(input_file)
+    if name.endswith(".lto.o"):
+        # Link-time optimisation compiles every object of the project (and the templates they
+        # instantiate) into one temporary object.
+        return "own objects (link-time optimised)", "all project objects"
+    if name == "dll stuff":
+        return "linker: relocations", "base relocations"
     if name.endswith((".res", ".rc.res")):
         return "resources", name
     if "CMakeFiles" in input_file:
@@ -87,10 +93,10 @@ def main():
     print("by library:")
     for library, size in by_library.most_common():
         parts = ", ".join("%s %.1f" % (name, value / 1024) for name, value in by_section[library].most_common(4))
-        print("  %-28s %8.1f KiB  (%s)" % (library, size / 1024, parts))
+        print("  %-34s %8.1f KiB  (%s)" % (library, size / 1024, parts))
     print("largest input files:")
     for (library, member), size in by_object.most_common(args.objects):
-        print("  %8.1f KiB  %-16s %s" % (size / 1024, library, member))
+        print("  %8.1f KiB  %-34s %s" % (size / 1024, library, member))
 
 
 if __name__ == "__main__":

@@ -1,30 +1,26 @@
-// Prints the time from process start to the first shown, painted window of lite_installer.exe
-// (its first screen) against bare_window.exe, both started here under the same warm system, as
-// medians over several rounds and their ratio. "Painted" is taken as: a visible top-level window
-// of the process whose thread answers a sent message, which it does only after handling the
-// paint that showing the window queued. Usage: startup_bench [rounds] [installer path]
+// Start-up of lite_installer.exe against bare_window.exe, both started here under the same warm
+// system: the time from the creation of the process to the end of its first paint, as medians
+// over several rounds, and their ratio; then the installer's start-up timeline, each step as the
+// median over the same rounds.
+//
+// Both programs mark their steps when the VORLEX_STARTUP_TIMELINE variable names a file
+// (base/startup_timeline.h): one line "<microseconds since process creation>\t<step>" per step,
+// the last of them "first paint". The benchmark ends each program once that line is there.
+//
+// Usage: startup_bench [rounds] [installer path]
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
-struct Search {
-  DWORD process_id;
-  HWND window;
-};
-
-BOOL CALLBACK FindVisible(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search->process_id || !IsWindowVisible(window)) return TRUE;
-  search->window = window;
-  return FALSE;
-}
+constexpr char kFirstPaint[] = "first paint";
 
 std::wstring Dir() {
   wchar_t path[MAX_PATH];
@@ -33,58 +29,113 @@ std::wstring Dir() {
   return dir.substr(0, dir.find_last_of(L'\\'));
 }
 
-// Milliseconds until the first painted window, or a negative value on failure.
-double TimeToWindow(const std::wstring& command_line) {
-  LARGE_INTEGER frequency, start, end;
-  QueryPerformanceFrequency(&frequency);
-  STARTUPINFOW startup = {sizeof(startup)};
+using Timeline = std::vector<std::pair<std::string, long long>>;
+
+Timeline ReadTimeline(const std::wstring& path) {
+  Timeline steps;
+  FILE* file = _wfopen(path.c_str(), L"rb");
+  if (!file) return steps;
+  char line[256];
+  while (fgets(line, sizeof(line), file)) {
+    char* tab = strchr(line, '\t');
+    if (!tab) continue;
+    std::string step(tab + 1);
+    while (!step.empty() && (step.back() == '\n' || step.back() == '\r')) step.pop_back();
+    steps.emplace_back(step, atoll(line));
+  }
+  fclose(file);
+  return steps;
+}
+
+bool HasFirstPaint(const Timeline& steps) {
+  return std::any_of(steps.begin(), steps.end(), [](const auto& step) { return step.first == kFirstPaint; });
+}
+
+// Runs the program until it has marked its first paint (at most 20 s) and ends it; returns its
+// timeline, empty when it never painted.
+Timeline RunToFirstPaint(const std::wstring& command_line, const std::wstring& timeline_path) {
+  DeleteFileW(timeline_path.c_str());
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
   std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
   buffer.push_back(0);
-  QueryPerformanceCounter(&start);
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return -1;
-  double result = -1;
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return {};
+  Timeline steps;
   for (int i = 0; i < 20000; ++i) {
-    Search search = {info.dwProcessId, nullptr};
-    EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
-    DWORD_PTR answer = 0;
-    if (search.window && SendMessageTimeoutW(search.window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer)) {
-      QueryPerformanceCounter(&end);
-      result = (end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
-      break;
-    }
+    steps = ReadTimeline(timeline_path);
+    if (HasFirstPaint(steps)) break;
     if (WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0) break;
   }
   TerminateProcess(info.hProcess, 0);
   WaitForSingleObject(info.hProcess, 10000);
   CloseHandle(info.hProcess);
   CloseHandle(info.hThread);
-  return result;
+  return HasFirstPaint(steps) ? steps : Timeline();
 }
 
-double Median(std::vector<double> values) {
+long long FirstPaint(const Timeline& steps) {
+  for (const auto& [step, micros] : steps)
+    if (step == kFirstPaint) return micros;
+  return -1;
+}
+
+template <typename T>
+T Median(std::vector<T> values) {
   std::sort(values.begin(), values.end());
-  return values.empty() ? -1 : values[values.size() / 2];
+  return values.empty() ? T(-1) : values[values.size() / 2];
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  int rounds = argc > 1 ? _wtoi(argv[1]) : 7;
+  int rounds = argc > 1 ? _wtoi(argv[1]) : 9;
   std::wstring dir = Dir();
   std::wstring bare = L"\"" + dir + L"\\bare_window.exe\"";
   std::wstring installer = L"\"" + (argc > 2 ? std::wstring(argv[2]) : dir + L"\\lite_installer.exe") + L"\"";
-  TimeToWindow(bare);  // warm both once
-  TimeToWindow(installer);
-  std::vector<double> bare_times, installer_times;
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring path = std::wstring(temp) + L"startup_timeline.txt";
+  SetEnvironmentVariableW(L"VORLEX_STARTUP_TIMELINE", path.c_str());
+
+  RunToFirstPaint(bare, path);  // warm both once
+  RunToFirstPaint(installer, path);
+  std::vector<long long> bare_times, installer_times;
+  std::vector<std::string> order;
+  std::map<std::string, std::vector<long long>> steps;
+  int failed = 0;
   for (int i = 0; i < rounds; ++i) {
-    bare_times.push_back(TimeToWindow(bare));
-    installer_times.push_back(TimeToWindow(installer));
+    Timeline b = RunToFirstPaint(bare, path);
+    Timeline s = RunToFirstPaint(installer, path);
+    if (b.empty() || s.empty()) {
+      ++failed;
+      continue;
+    }
+    bare_times.push_back(FirstPaint(b));
+    installer_times.push_back(FirstPaint(s));
+    for (const auto& [step, micros] : s) {
+      if (!steps.count(step)) order.push_back(step);
+      steps[step].push_back(micros);
+    }
   }
-  double b = Median(bare_times), s = Median(installer_times);
-  printf("rounds: %d\n", rounds);
-  printf("bare window:    %.1f ms (median)\n", b);
-  printf("installer:      %.1f ms (median, first screen)\n", s);
-  printf("installer/bare: %.2f (target at most 1.5)\n", b > 0 ? s / b : -1.0);
+  DeleteFileW(path.c_str());
+  if (bare_times.empty()) {
+    printf("no round reached a first paint of both programs\n");
+    return 1;
+  }
+
+  double b = Median(bare_times) / 1000.0, s = Median(installer_times) / 1000.0;
+  printf("rounds: %d (%d without a first paint of both)\n", rounds, failed);
+  printf("bare window:    %.1f ms to the first paint (median)\n", b);
+  printf("installer:      %.1f ms to the first paint of the first screen (median)\n", s);
+  printf("installer/bare: %.2f (target at most 1.5)\n", s / b);
+  printf("installer start-up timeline (median of each step, microseconds since process creation):\n");
+  printf("  %10s  %10s  %s\n", "at", "step took", "step");
+  long long previous = 0;
+  for (const std::string& step : order) {
+    long long at = Median(steps[step]);
+    printf("  %10lld  %10lld  %s\n", at, at - previous, step.c_str());
+    previous = at;
+  }
   return 0;
 }
