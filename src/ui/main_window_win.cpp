@@ -36,6 +36,11 @@ namespace {
 enum Font { kF0, kF1, kF2, kF3, kF4, kF5, kF6, kF7 };
 
 constexpr UINT_PTR kProgressTimer = 100;
+// Set again by the first paint: a timer message comes only when no paint is pending, so it
+// fires once the window and its controls are painted; until then it waits one second, for a
+// window that is never painted.
+constexpr UINT_PTR kAfterFirstPaintTimer = 101;
+constexpr UINT kAfterFirstPaintFallbackMs = 1000;
 constexpr UINT kProgressTimerMs = 20;
 constexpr DWORD kCloseWaitMs = 60000;
 // The delegate's operations arrive from the installation thread as posted messages: only the UI
@@ -89,8 +94,6 @@ MainWindow::MainWindow(const distrib::BrandInfo* brand, distrib::DistribParams* 
   if (create_installer) {
     installer_ = std::make_unique<install::Installer>(this, brand_, distrib_, /*with_tasks=*/true);
     statistics_ = std::make_unique<InstallerStatisticsSink>(installer_.get());
-    installer_->Start();
-    base::MarkStartup("installer started");
   }
 }
 
@@ -168,8 +171,6 @@ bool MainWindow::OnInitDialog() {
   int height = background_.empty() ? Scale(400) : background_.height();
   USER32(SetWindowPos)(hwnd(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   Centre(hwnd());
-  shadow_ = CreateWindowShadow(hwnd());
-  base::MarkStartup("shadow made");
 
   for (const SentenceWindow& piece :
        CreateSentenceWindows(hwnd(), String(strings::kLicenseSentence), Scale(400), Scale(38), Scale(267),
@@ -189,7 +190,23 @@ bool MainWindow::OnInitDialog() {
     LayOutFirstScreen();
   }
   base::MarkStartup("first screen laid out");
+  // The shadow and the installation thread wait for the first screen to be painted: neither is
+  // needed to see it, and both would compete with it for the processor and the DLL loader.
+  USER32(SetTimer)(hwnd(), kAfterFirstPaintTimer, kAfterFirstPaintFallbackMs, nullptr);
   return true;
+}
+
+void MainWindow::AfterFirstPaint() {
+  USER32(KillTimer)(hwnd(), kAfterFirstPaintTimer);
+  base::MarkStartup("first idle");
+  if (!shadow_) shadow_ = CreateWindowShadow(hwnd());
+  StartInstaller();
+}
+
+void MainWindow::StartInstaller() {
+  if (!installer_ || installer_started_) return;
+  installer_->Start();
+  installer_started_ = true;
 }
 
 void MainWindow::CreateFonts() {
@@ -290,6 +307,7 @@ void MainWindow::LayoutProgressDialog() {
   progress_value_ = 0;
   logo_.LoadPair(layout_.progress_logo().id_1x, layout_.progress_logo().id_2x);
   USER32(SetTimer)(hwnd(), kProgressTimer, kProgressTimerMs, nullptr);
+  StartInstaller();
   if (installer_) installer_->Proceed();
   progress_shown_ = true;
 }
@@ -550,14 +568,21 @@ bool MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
       if ((wparam & 0xFFF0) == SC_CLOSE) End(kEndSystemClose);
       return true;
     case WM_TIMER:
-      OnTimer();
+      if (wparam == kAfterFirstPaintTimer) {
+        AfterFirstPaint();
+      } else {
+        OnTimer();
+      }
       return true;
     case WM_ERASEBKGND:
       *result = 1;
       return true;
     case WM_PAINT:
       Paint();
-      if (!painted_) base::MarkStartup("first paint");
+      if (!painted_) {
+        base::MarkStartup("first paint");
+        USER32(SetTimer)(hwnd(), kAfterFirstPaintTimer, 0, nullptr);
+      }
       painted_ = true;
       return true;
     case WM_CTLCOLORDLG:

@@ -107,6 +107,10 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   void OnInstallerFinished();
   void OnInstallerResult();
   void OnTimer();
+  // The work that waits until the first screen is painted: the shadow, the installation thread.
+  void AfterFirstPaint();
+  // Starts the installation thread once (before Proceed, which the thread waits for).
+  void StartInstaller();
   void Paint();
   void DrawItem(const DRAWITEMSTRUCT& item);
   void HideWithShadow();
@@ -155,6 +159,7 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   bool license_over_slide_ = false;
   bool progress_shown_ = false;
   bool painted_ = false;  // the first paint is a start-up step
+  bool installer_started_ = false;
   bool failure_shown_ = false;
   // Written by the installation thread (the window may not exist yet), read on the UI thread.
   std::atomic<int> pending_finish_code_{0};

@@ -5,7 +5,9 @@
 //
 // Both programs mark their steps when the VORLEX_STARTUP_TIMELINE variable names a file
 // (base/startup_timeline.h): one line "<microseconds since process creation>\t<step>" per step,
-// the last of them "first paint". The benchmark ends each program once that line is there.
+// "first paint" when its window has painted itself, the installer's last one "first idle" when its
+// controls have painted too and its thread first waits for input. The benchmark ends each program
+// once its last line is there.
 //
 // Usage: startup_bench [rounds] [installer path]
 #include <windows.h>
@@ -21,6 +23,7 @@
 namespace {
 
 constexpr char kFirstPaint[] = "first paint";
+constexpr char kFirstIdle[] = "first idle";
 
 std::wstring Dir() {
   wchar_t path[MAX_PATH];
@@ -47,13 +50,15 @@ Timeline ReadTimeline(const std::wstring& path) {
   return steps;
 }
 
-bool HasFirstPaint(const Timeline& steps) {
-  return std::any_of(steps.begin(), steps.end(), [](const auto& step) { return step.first == kFirstPaint; });
+long long At(const Timeline& steps, const char* name) {
+  for (const auto& [step, micros] : steps)
+    if (step == name) return micros;
+  return -1;
 }
 
-// Runs the program until it has marked its first paint (at most 20 s) and ends it; returns its
-// timeline, empty when it never painted.
-Timeline RunToFirstPaint(const std::wstring& command_line, const std::wstring& timeline_path) {
+// Runs the program until it has marked the last step (at most 20 s) and ends it; returns its
+// timeline, empty when it never got there.
+Timeline RunUntil(const std::wstring& command_line, const std::wstring& timeline_path, const char* last) {
   DeleteFileW(timeline_path.c_str());
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
@@ -64,20 +69,14 @@ Timeline RunToFirstPaint(const std::wstring& command_line, const std::wstring& t
   Timeline steps;
   for (int i = 0; i < 20000; ++i) {
     steps = ReadTimeline(timeline_path);
-    if (HasFirstPaint(steps)) break;
+    if (At(steps, last) >= 0) break;
     if (WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0) break;
   }
   TerminateProcess(info.hProcess, 0);
   WaitForSingleObject(info.hProcess, 10000);
   CloseHandle(info.hProcess);
   CloseHandle(info.hThread);
-  return HasFirstPaint(steps) ? steps : Timeline();
-}
-
-long long FirstPaint(const Timeline& steps) {
-  for (const auto& [step, micros] : steps)
-    if (step == kFirstPaint) return micros;
-  return -1;
+  return At(steps, last) >= 0 ? steps : Timeline();
 }
 
 template <typename T>
@@ -98,21 +97,21 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring path = std::wstring(temp) + L"startup_timeline.txt";
   SetEnvironmentVariableW(L"VORLEX_STARTUP_TIMELINE", path.c_str());
 
-  RunToFirstPaint(bare, path);  // warm both once
-  RunToFirstPaint(installer, path);
+  RunUntil(bare, path, kFirstPaint);  // warm both once
+  RunUntil(installer, path, kFirstIdle);
   std::vector<long long> bare_times, installer_times;
   std::vector<std::string> order;
   std::map<std::string, std::vector<long long>> steps;
   int failed = 0;
   for (int i = 0; i < rounds; ++i) {
-    Timeline b = RunToFirstPaint(bare, path);
-    Timeline s = RunToFirstPaint(installer, path);
+    Timeline b = RunUntil(bare, path, kFirstPaint);
+    Timeline s = RunUntil(installer, path, kFirstIdle);
     if (b.empty() || s.empty()) {
       ++failed;
       continue;
     }
-    bare_times.push_back(FirstPaint(b));
-    installer_times.push_back(FirstPaint(s));
+    bare_times.push_back(At(b, kFirstPaint));
+    installer_times.push_back(At(s, kFirstPaint));
     for (const auto& [step, micros] : s) {
       if (!steps.count(step)) order.push_back(step);
       steps[step].push_back(micros);
@@ -120,12 +119,12 @@ int wmain(int argc, wchar_t** argv) {
   }
   DeleteFileW(path.c_str());
   if (bare_times.empty()) {
-    printf("no round reached a first paint of both programs\n");
+    printf("no round reached the first paint of both programs\n");
     return 1;
   }
 
   double b = Median(bare_times) / 1000.0, s = Median(installer_times) / 1000.0;
-  printf("rounds: %d (%d without a first paint of both)\n", rounds, failed);
+  printf("rounds: %d (%d without the last step of both)\n", rounds, failed);
   printf("bare window:    %.1f ms to the first paint (median)\n", b);
   printf("installer:      %.1f ms to the first paint of the first screen (median)\n", s);
   printf("installer/bare: %.2f (target at most 1.5)\n", s / b);
