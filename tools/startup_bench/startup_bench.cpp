@@ -9,7 +9,7 @@
 // controls have painted too and its thread first waits for input. The benchmark ends each program
 // once its last line is there.
 //
-// Usage: startup_bench [rounds] [installer path]
+// Usage: startup_bench [rounds] [installer path] [installer's last step, default "first idle"]
 #include <windows.h>
 
 #include <algorithm>
@@ -92,20 +92,22 @@ int wmain(int argc, wchar_t** argv) {
   std::wstring dir = Dir();
   std::wstring bare = L"\"" + dir + L"\\bare_window.exe\"";
   std::wstring installer = L"\"" + (argc > 2 ? std::wstring(argv[2]) : dir + L"\\lite_installer.exe") + L"\"";
+  std::string last_step = kFirstIdle;
+  if (argc > 3) last_step.assign(argv[3], argv[3] + wcslen(argv[3]));
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   std::wstring path = std::wstring(temp) + L"startup_timeline.txt";
   SetEnvironmentVariableW(L"VORLEX_STARTUP_TIMELINE", path.c_str());
 
   RunUntil(bare, path, kFirstPaint);  // warm both once
-  RunUntil(installer, path, kFirstIdle);
+  RunUntil(installer, path, last_step.c_str());
   std::vector<long long> bare_times, installer_times;
   std::vector<std::string> order;
   std::map<std::string, std::vector<long long>> steps;
   int failed = 0;
   for (int i = 0; i < rounds; ++i) {
     Timeline b = RunUntil(bare, path, kFirstPaint);
-    Timeline s = RunUntil(installer, path, kFirstIdle);
+    Timeline s = RunUntil(installer, path, last_step.c_str());
     if (b.empty() || s.empty()) {
       ++failed;
       continue;
