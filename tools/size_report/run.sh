@@ -20,8 +20,10 @@ for slot in 0 1 2 3 4 5 6 7 8 9; do
   f=$(ls "$keys"/trusted_list_key_$slot.* 2>/dev/null | head -1 || true)
   key_args+=(-DVORLEX_TRUSTED_LIST_KEY_$slot="$f")
 done
-cmake --preset win-release "${key_args[@]}" >/dev/null
-cmake --build --preset win-release --target lite_installer -- -j2 >/dev/null
+source scripts/lib/cleanup.sh
+mkdir -p build/size_report
+quietly build/size_report/configure.log cmake --preset win-release "${key_args[@]}"
+quietly build/size_report/build.log cmake --build --preset win-release --target lite_installer -- -j2
 exe=build/win-release/lite_installer.exe
 size=$(stat -c %s "$exe")
 budget=1048576
