@@ -1,7 +1,8 @@
 # Native build of the portable core: the files that include no Windows header (everything in
 # src/ but *_win.cpp and the entry point), plus the *_posix.cpp stand-ins for the few platform
-# calls they make. Unit tests from tests/portable/ and the libFuzzer targets of tests/fuzz/ run
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# calls they make. The unit tests of those files (tests/<folder>/*_test.cpp but *_win_test.cpp, for
+# every folder of src/; the Windows build runs them too) and the libFuzzer targets of tests/fuzz/
+# run under AddressSanitizer and UndefinedBehaviorSanitizer.
 set(CMAKE_CXX_STANDARD 20)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
 set(sanitizers -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
@@ -21,7 +22,13 @@ target_link_libraries(vorlex_portable PUBLIC ZLIB::ZLIB)
 enable_testing()
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-file(GLOB portable_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/portable/*_test.cpp)
+file(GLOB src_folders LIST_DIRECTORIES true RELATIVE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/src/*)
+set(portable_tests)
+foreach(folder ${src_folders})
+  file(GLOB folder_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*_test.cpp)
+  list(FILTER folder_tests EXCLUDE REGEX "_win_test\\.cpp$")
+  list(APPEND portable_tests ${folder_tests})
+endforeach()
 add_executable(portable_tests ${portable_tests})
 target_include_directories(portable_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(portable_tests PRIVATE vorlex_portable gmock_main)

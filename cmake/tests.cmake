@@ -1,5 +1,10 @@
-# One test program per folder of tests/ (tests/<folder>/*_test.cpp -> <folder>_tests.exe), each run
-# by CTest through Wine. A folder may add fixtures in its own tests.cmake.
+# Tests mirror the code: tests/<folder>/ holds the tests of src/<folder>/, foo_test.cpp those of
+# foo.cpp (portable, also built natively under the sanitizers: cmake/native.cmake) and
+# foo_win_test.cpp those of foo_win.cpp (Windows only); tests/tools/<tool>/ tests tools/<tool>/,
+# tests/release scripts/release. Each folder is one test program (tests/<folder>/*_test.cpp ->
+# <folder>_tests.exe, tests/tools/<tool> -> <tool>_tests.exe) run by CTest through Wine. A folder's
+# tests.cmake adds fixtures, and may give some of its files a program of their own
+# (vorlex_split_test_program). tests/support holds the helpers every program shares.
 if(NOT vorlex_test_pki)
   message(FATAL_ERROR "The tests run on the test keys of a build with loopback endpoints: configure them "
                       "with VORLEX_LOOPBACK_ENDPOINTS=ON and without key inputs (or VORLEX_BUILD_TESTS=OFF).")
@@ -27,13 +32,13 @@ function(vorlex_add_import_check test target)
     COMMAND sh -c "${CMAKE_OBJDUMP} -p $<TARGET_FILE:${target}> | grep 'DLL Name' | sort -f | tr -d '\\t' | tr '\\n' ' ' | grep -qix 'DLL Name: KERNEL32.dll DLL Name: msvcrt.dll '")
 endfunction()
 
-# vorlex_add_test_program(<folder>): builds <folder>_tests from tests/<folder>/*_test.cpp.
-function(vorlex_add_test_program folder)
+# vorlex_add_test_program(<name> <folder>): builds <name> from tests/<folder>/*_test.cpp and
+# includes tests/<folder>/tests.cmake, which sees the program as ${name}.
+function(vorlex_add_test_program name folder)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${folder}/*_test.cpp)
   if(NOT sources)
     return()
   endif()
-  set(name ${folder}_tests)
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE vorlex_test_support gmock_main)
   add_test(NAME ${name} COMMAND ${name})
@@ -43,9 +48,43 @@ function(vorlex_add_test_program folder)
   endif()
 endfunction()
 
+# vorlex_split_test_program(<program> <fixtures.cmake> <file>...): called from a folder's
+# tests.cmake, moves the named test files of the folder out of ${name} into a program of their own
+# (run by CTest as <program>, with Wine) and includes <fixtures.cmake> for it, which sees the new
+# program as ${name}. For tests with fixtures of their own or long runs, so that CTest can run them
+# beside the rest of the folder.
+function(vorlex_split_test_program program fixtures)
+  get_target_property(folder_sources ${name} SOURCES)
+  set(sources)
+  foreach(file ${ARGN})
+    get_filename_component(file ${file} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_LIST_DIR})
+    list(FIND folder_sources ${file} found)
+    if(found EQUAL -1)
+      message(FATAL_ERROR "vorlex_split_test_program(${program}): ${file} is no test file of ${name}")
+    endif()
+    list(REMOVE_ITEM folder_sources ${file})
+    list(APPEND sources ${file})
+  endforeach()
+  set_property(TARGET ${name} PROPERTY SOURCES ${folder_sources})
+  set(name ${program})
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE vorlex_test_support gmock_main)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
+  include(${fixtures})
+endfunction()
+
 file(GLOB vorlex_test_folders LIST_DIRECTORIES true RELATIVE ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/tests/*)
+list(REMOVE_ITEM vorlex_test_folders support fuzz tools)
 foreach(folder ${vorlex_test_folders})
-  if(IS_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/${folder} AND NOT folder STREQUAL "support" AND NOT folder STREQUAL "fuzz")
-    vorlex_add_test_program(${folder})
+  if(IS_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/${folder})
+    vorlex_add_test_program(${folder}_tests ${folder})
+  endif()
+endforeach()
+file(GLOB vorlex_tool_test_folders LIST_DIRECTORIES true RELATIVE ${CMAKE_SOURCE_DIR}/tests/tools
+     ${CMAKE_SOURCE_DIR}/tests/tools/*)
+foreach(tool ${vorlex_tool_test_folders})
+  if(IS_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/tools/${tool})
+    vorlex_add_test_program(${tool}_tests tools/${tool})
   endif()
 endforeach()

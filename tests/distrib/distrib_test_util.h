@@ -1,4 +1,5 @@
-// Helpers of the distribution tests: a private HKEY_CURRENT_USER and the installer's resources.
+// Helpers of the distribution tests: the installer's resources (a private HKEY_CURRENT_USER is
+// test::ScratchCurrentUser of tests/support).
 #pragma once
 
 #include <windows.h>
@@ -10,36 +11,6 @@
 #include "support/test_util.h"
 
 namespace distrib_test {
-
-// Redirects HKEY_CURRENT_USER of this process to a fresh scratch key for the test's lifetime.
-class ScopedUserRegistry {
- public:
-  ScopedUserRegistry() {
-    path_ = L"Software\\VorlexTests\\distrib_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-            std::to_wstring(GetTickCount());
-    RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-    RegOverridePredefKey(HKEY_CURRENT_USER, key_);
-  }
-  ~ScopedUserRegistry() {
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    RegCloseKey(key_);
-    RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
-  }
-  // A value under the product key of the redirected hive; nothing when absent.
-  bool Read(const wchar_t* name, std::wstring* value) const {
-    wchar_t buffer[1024];
-    DWORD size = sizeof(buffer);
-    if (RegGetValueW(key_, L"Software\\Vorlex\\VorlexBrowser", name, RRF_RT_REG_SZ, nullptr, buffer, &size) !=
-        ERROR_SUCCESS)
-      return false;
-    *value = buffer;
-    return true;
-  }
-
- private:
-  std::wstring path_;
-  HKEY key_ = nullptr;
-};
 
 // Resources of type "BIN" of the built installer.
 inline std::string InstallerResource(const wchar_t* name) {

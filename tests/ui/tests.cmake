@@ -1,6 +1,6 @@
 # The UI tests need the windows' resources (pictures, templates, strings) and the program's
 # manifest (common controls 6, DPI awareness), as the installer has them.
-target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ui/ui_test_resources.rc)
+target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ui/ui_test_resources.rc ${CMAKE_SOURCE_DIR}/tests/ui/gui_util.cpp)
 target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/resources)
 file(GLOB ui_resource_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/images/*
      ${CMAKE_SOURCE_DIR}/resources/ui_*.rc)
@@ -16,3 +16,8 @@ add_test(NAME ui_strings_generated
 add_test(NAME ui_dialog_screenshots
   COMMAND ${CMAKE_SOURCE_DIR}/tests/ui/dialog_screenshots.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(ui_dialog_screenshots PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300)
+
+# The main window run for real (the installer driven through its controls, the slide show): a
+# program of its own, window_tests, with the loopback server and the screenshot helper.
+vorlex_split_test_program(window_tests ${CMAKE_CURRENT_LIST_DIR}/window_tests.cmake
+  main_window_win_test.cpp main_window_interactive_win_test.cpp percentage_text_win_test.cpp slide_show_win_test.cpp)

@@ -9,12 +9,16 @@ source "$root/cmake/test-arch"
 build="$(cd "${1:-$root/build/$VORLEX_PRESET}" && pwd)"
 rounds="${2:-5}"
 work="$(mktemp -d)"
-trap '"$root/tools/loopback_server/loopback-ctl" stop "$work/server" >/dev/null; [ -n "${KEEP:-}" ] && cat "$work"/bare "$work"/downloader "$work"/curl; rm -rf "$work"' EXIT
+# One trap stops the server and the wineserver and removes the work folder, however the run ends.
+source "$root/scripts/lib/cleanup.sh"
+on_exit '[ -n "${KEEP:-}" ] && cat "$work"/bare "$work"/downloader "$work"/curl; rm -rf "$work"'
+on_exit '"$root/tools/loopback_server/loopback-ctl" stop "$work/server" >/dev/null'
 
 "$root/tools/loopback_server/loopback-ctl" start "$work/server" >/dev/null
 port=$(cat "$work/server/port")
 head -c $((256 << 20)) /dev/urandom >"$work/server/www/big.bin"
 head -c $((16 << 20)) /dev/urandom >"$work/server/www/small.bin"
+on_exit '"$root/cmake/wine-env" stop "$build"'
 "$root/cmake/wine-env" start "$build"
 bench() { "$root/cmake/wine-run" "$build/net_bench.exe" "http://127.0.0.1:$port/$1" "$2" net_bench.bin | tr -d '\r'; }
 # The median round (by MiB/s): the machine is shared, single rounds are noisy.

@@ -8,8 +8,10 @@
 # rehearsal key set of the same sizes.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-tools/release/configure.sh win-release "${1:-}"
-cmake --build --preset win-release --target lite_installer -- -j2 >/dev/null
+source scripts/lib/cleanup.sh
+mkdir -p build/size_report
+quietly build/size_report/configure.log tools/release/configure.sh win-release "${1:-}"
+quietly build/size_report/build.log cmake --build --preset win-release --target lite_installer -- -j2
 exe=build/win-release/lite_installer.exe
 size=$(stat -c %s "$exe")
 # The goal is 750 KB; the release command refuses any file above 1 MiB (tags included).

@@ -25,12 +25,11 @@ endif()
 # Screenshots from the X display: the tests ask for one by writing a request file; this helper
 # answers with `import -window root` while the tests run.
 add_test(NAME window_screenshot_helper_start
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/window/screenshot_helper.sh start ${CMAKE_BINARY_DIR})
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/ui/screenshot_helper.sh start ${CMAKE_BINARY_DIR})
 add_test(NAME window_screenshot_helper_stop
-  COMMAND ${CMAKE_SOURCE_DIR}/tests/window/screenshot_helper.sh stop ${CMAKE_BINARY_DIR})
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/ui/screenshot_helper.sh stop ${CMAKE_BINARY_DIR})
 set_tests_properties(window_screenshot_helper_start PROPERTIES FIXTURES_SETUP window_screenshots)
 set_tests_properties(window_screenshot_helper_stop PROPERTIES FIXTURES_CLEANUP window_screenshots)
 set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED window_screenshots)
-target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/window/window_test_util.cpp
-                               ${CMAKE_SOURCE_DIR}/tests/ui/gui_util_test.cpp)
-target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ui ${CMAKE_SOURCE_DIR}/tests/window)
+target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ui/window_test_util.cpp ${CMAKE_SOURCE_DIR}/tests/ui/gui_util.cpp)
+target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ui)

@@ -5,6 +5,7 @@
 #include "base/json.h"
 #include "distrib/distrib_params.h"
 #include "distrib_test_util.h"
+#include "support/scratch_current_user.h"
 
 namespace distrib {
 namespace {
@@ -63,7 +64,7 @@ struct LoadResult {
 };
 
 LoadResult Load(const std::wstring& command_line, const std::string& certificate_tag, const std::string& trailer_tag) {
-  distrib_test::ScopedUserRegistry registry;
+  test::ScratchCurrentUser registry;
   test::ScratchDir dir;
   TagSource tags{[&](const std::wstring&) { return certificate_tag; },
                  [&](const std::wstring&) { return trailer_tag; }};
@@ -104,7 +105,7 @@ TEST(DistribParamsTest, SourcesJsonFileAndRegistry) {
 }
 
 TEST(DistribParamsTest, NoTemporaryPathWritesNothing) {
-  distrib_test::ScopedUserRegistry registry;
+  test::ScratchCurrentUser registry;
   test::ScratchDir dir;
   wchar_t previous[MAX_PATH];
   GetCurrentDirectoryW(MAX_PATH, previous);
@@ -120,7 +121,7 @@ TEST(DistribParamsTest, NoTemporaryPathWritesNothing) {
 }
 
 TEST(DistribParamsTest, SideFilesFromResourcesAndSwitches) {
-  distrib_test::ScopedUserRegistry registry;
+  test::ScratchCurrentUser registry;
   test::ScratchDir dir;
   std::wstring given = dir.Child(L"given.xml");
   ASSERT_TRUE(base::WriteStringToFile(given, "mine"));

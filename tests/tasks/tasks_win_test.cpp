@@ -12,7 +12,7 @@
 #include "base/file_util.h"
 #include "base/histogram.h"
 #include "base/json.h"
-#include "net/log_capture.h"
+#include "support/log_capture.h"
 #include "support/loopback.h"
 #include "support/test_util.h"
 #include "tasks/async_install_tasks.h"
@@ -77,7 +77,7 @@ TEST_F(TasksTest, VariationsSeedIsSavedWithItsHeaders) {
 // it (as on a full disk) and reports the failure.
 TEST_F(TasksTest, FailedCloseIsAFailedSave) {
   const std::wstring path = scratch_.Child(L"vup.json");
-  net_test::LogCapture log;
+  test::LogCapture log;
   VariationsResponse response;
   response.body = "seed";
   response.signature = "s";
@@ -94,7 +94,7 @@ TEST_F(TasksTest, FailedCloseIsAFailedSave) {
 // Bodies kept in memory have ceilings: an oversized seed or new-tab-page configuration fails its
 // own task with a clear line, and the tasks after it still run.
 TEST_F(TasksTest, OversizedBodiesFailOnlyTheirTask) {
-  net_test::LogCapture log;
+  test::LogCapture log;
   const std::string seed_url = Url("/gen/" + std::to_string(kMaxSeedSize + 1) + "?lb_header=X-Seed-Signature:s");
   std::wstring path = scratch_.Child(L"vup.tmp");
   EXPECT_FALSE(DownloadAndSaveVariations(seed_url, path, stop_));
@@ -181,7 +181,7 @@ TEST_F(TasksTest, WebNtpMirrorsTheBundleAndRetriesOnce) {
 }
 
 TEST_F(TasksTest, WebNtpIncompleteBundleHasNoFlag) {
-  net_test::LogCapture log;
+  test::LogCapture log;
   ASSERT_TRUE(Put("/bad/update.json", R"({"version": "7", "main_html": "index.html", "resources": [3]})"));
   DownloadWebNtp(Url("/bad"), scratch_.Child(L"one"), stop_);
   EXPECT_FALSE(base::PathExists(scratch_.Child(L"one")));  // nothing written at all

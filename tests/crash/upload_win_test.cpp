@@ -15,7 +15,7 @@
 #include "crash/body_stream.h"
 #include "crash/http_transport.h"
 #include "crash/send_report.h"
-#include "log_capture.h"
+#include "support/log_capture.h"
 #include "support/test_util.h"
 
 namespace crash {
@@ -63,7 +63,7 @@ TEST_F(UploadTest, FieldsFilePartAndRequestForm) {
                              {"line\nname\"%", "va\"l%ue\nsecond line"},
                              {"upload_file_minidump", "evil"},
                              {"\xd0\xb6", "\xd0\xb6"}};
-  crash_test::LogCapture log;
+  test::LogCapture log;
   ASSERT_TRUE(SendReport(annotations, dump_path));
   EXPECT_TRUE(log.Contains("WARNING SendReport: reserved key upload_file_minidump, discarding value evil"));
   EXPECT_TRUE(base::PathExists(dump_path));  // deleting is the reporter's decision

@@ -1,12 +1,12 @@
 # Signed appendices made by the fixture builder before the tests run, with the private half of the
 # test override key this build carries.
 add_test(NAME distrib_msi_fixtures
-  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/distrib_msi/make_fixtures.sh ${CMAKE_BINARY_DIR}/distrib_msi_fixtures
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/distrib/make_msi_fixtures.sh ${CMAKE_BINARY_DIR}/distrib_msi_fixtures
           ${CMAKE_SOURCE_DIR} ${vorlex_test_pki}/msi_override_key.pem)
 set_tests_properties(distrib_msi_fixtures PROPERTIES FIXTURES_SETUP distrib_msi_fixtures)
 set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED distrib_msi_fixtures)
 
-add_executable(msi_override_child ${CMAKE_SOURCE_DIR}/tests/distrib_msi/msi_override_child.cpp)
+add_executable(msi_override_child ${CMAKE_SOURCE_DIR}/tests/distrib/msi_override_child.cpp)
 target_link_libraries(msi_override_child PRIVATE vorlex_core)
 target_link_options(msi_override_child PRIVATE -municode)
 add_dependencies(${name} msi_override_child lite_installer)

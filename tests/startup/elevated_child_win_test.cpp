@@ -14,7 +14,7 @@
 #include "base/process.h"
 #include "base/strings.h"
 #include "install/progress_relay_win.h"
-#include "net/log_capture.h"
+#include "support/log_capture.h"
 #include "startup/delayed_params.h"
 #include "startup/elevation.h"
 #include "support/test_util.h"
@@ -140,7 +140,7 @@ TEST_F(ElevatedChildTest, ChildThatCannotWatchItsMasterStopsWaiting) {
   // The master's process cannot be opened (the id is no number) and neither event is ever set:
   // only the bound ends the wait.
   ElevatedInstaller events;
-  net_test::LogCapture log;
+  test::LogCapture log;
   ElevatedChildOptions options;
   options.orphaned_wait_ms = 50;
   EXPECT_EQ(RunElevatedChild(ChildLine(L"C:\\never\\setup.exe", L"not-a-number"), options), kExitChildFailed);

@@ -16,9 +16,9 @@
 #include "distrib/distrib_params.h"
 #include "install/installer_delegate.h"
 #include "install/stat_events.h"
-#include "net/log_capture.h"
-#include "net/scratch_current_user.h"
+#include "support/log_capture.h"
 #include "support/loopback.h"
+#include "support/scratch_current_user.h"
 #include "support/test_util.h"
 
 namespace install {
@@ -132,7 +132,7 @@ TEST_F(InstallerTest, SetupFileThatCannotBeCreatedIsNotObtained) {
   };
   auto brand = Brand("/good/setup.exe");
   distrib::DistribParams distrib("vup=0");
-  net_test::LogCapture log;
+  test::LogCapture log;
   Installer installer(nullptr, brand.get(), &distrib, false, environment_);
   installer.RunSynchronously();
   ASSERT_TRUE(holder.valid());
@@ -145,9 +145,7 @@ TEST_F(InstallerTest, SetupFileThatCannotBeCreatedIsNotObtained) {
 
 TEST_F(InstallerTest, TwoUrlsTakeThreeAttemptsEachAndALaterSuccessEndsTheExperiment) {
   // The 64-bit experiment chooses 64 bits; that URL fails three times, the default one serves.
-  base::RegistryKey scratch = base::RegistryKey::Create(HKEY_CURRENT_USER, L"Software\\VorlexTest\\installer", KEY_ALL_ACCESS);
-  ASSERT_TRUE(scratch.valid());
-  ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, scratch.get()), ERROR_SUCCESS);
+  auto hkcu = std::make_unique<test::ScratchCurrentUser>();
   auto brand = Brand("/good/setup.exe", "/x64/setup.exe");
   distrib::DistribParams distrib("vup=0&try_x64=1&x64_ram=1024");
   environment_.machine = {true, 1ull << 32, true};
@@ -162,9 +160,7 @@ TEST_F(InstallerTest, TwoUrlsTakeThreeAttemptsEachAndALaterSuccessEndsTheExperim
   _putenv("VORLEX_STAND_IN_EXIT_CODE=");
   base::RegistryKey product = base::RegistryKey::Open(HKEY_CURRENT_USER, kProductKey, KEY_READ);
   std::optional<std::wstring> stored = product.valid() ? product.ReadString(L"try_x64") : std::nullopt;
-  RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-  scratch = base::RegistryKey();
-  (void)base::DeleteRegistryTree(HKEY_CURRENT_USER, L"Software\\VorlexTest\\installer");
+  hkcu.reset();
 
   EXPECT_EQ(result, 3);
   EXPECT_EQ(stored, L"2");  // success only on a later URL switches the experiment off
@@ -222,7 +218,7 @@ TEST_F(InstallerTest, CancelledInstallationIsReportedAsSuch) {
 // A failed verification keeps the registry hand-off for a later run; a successful installation
 // removes it.
 TEST_F(InstallerTest, FailedVerificationKeepsTheHandOffForALaterRun) {
-  net_test::ScratchCurrentUser hkcu;
+  test::ScratchCurrentUser hkcu;
   auto brand = Brand("/good/setup.exe");
   const std::wstring preferences = scratch_.Child(L"master_preferences");
   {

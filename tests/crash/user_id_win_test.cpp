@@ -13,7 +13,8 @@
 #include "base/strings.h"
 #include "crash/crash_reporter.h"
 #include "crash/user_id.h"
-#include "log_capture.h"
+#include "support/log_capture.h"
+#include "support/scratch_current_user.h"
 #include "support/test_util.h"
 
 namespace crash {
@@ -31,14 +32,6 @@ LONG WINAPI OuterFilter(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH;
 class UserIdTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    scratch_key_ = L"Software\\VorlexTest\\uid-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                   std::to_wstring(GetTickCount());
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, scratch_key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, key), ERROR_SUCCESS);
-    RegCloseKey(key);
     app_data_ = [this](bool, std::wstring* folder) {
       *folder = scratch_.path();
       return true;
@@ -46,17 +39,13 @@ class UserIdTest : public ::testing::Test {
     id_file_ = scratch_.Child(L"Vorlex\\ui");
     marker_ = L"UICreated_" + UserName();
   }
-  void TearDown() override {
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    RegDeleteTreeW(HKEY_CURRENT_USER, scratch_key_.c_str());
-  }
   void SetMarker(const wchar_t* key) {
     base::RegistryKey marker = base::RegistryKey::Create(HKEY_CURRENT_USER, key, KEY_SET_VALUE);
     ASSERT_TRUE(marker.valid());
     ASSERT_EQ(marker.WriteDword(marker_, 1), ERROR_SUCCESS);
   }
 
-  std::wstring scratch_key_;
+  test::ScratchCurrentUser hkcu_;
   test::ScratchDir scratch_;
   AppDataFolderFn app_data_;
   std::wstring id_file_;
@@ -64,7 +53,7 @@ class UserIdTest : public ::testing::Test {
 };
 
 TEST_F(UserIdTest, CreatedOnceThenReadBack) {
-  crash_test::LogCapture log;
+  test::LogCapture log;
   std::string id = GetUserIdInternal(app_data_);
   ASSERT_EQ(id.size(), 38u);
   EXPECT_EQ(id.front(), '{');
@@ -83,7 +72,7 @@ TEST_F(UserIdTest, CreatedOnceThenReadBack) {
 TEST_F(UserIdTest, DeletedFileIsNotReplacedOnceHandedOut) {
   ASSERT_FALSE(GetUserIdInternal(app_data_).empty());
   ASSERT_TRUE(base::DeleteFilePath(id_file_));
-  crash_test::LogCapture log;
+  test::LogCapture log;
   EXPECT_EQ(GetUserIdInternal(app_data_), "");
   EXPECT_FALSE(base::PathExists(id_file_));
   EXPECT_TRUE(log.Contains("INFO GetUserIdInternal: Registry entry already exists, skip User ID file generation"));
@@ -103,7 +92,7 @@ TEST_F(UserIdTest, UnusableFileContent) {
 
   for (const std::string& content : {std::string(65, 'x'), std::string()}) {
     ASSERT_TRUE(base::WriteStringToFile(id_file_, content));
-    crash_test::LogCapture log;
+    test::LogCapture log;
     std::string id = GetUserIdInternal(app_data_);  // no marker yet: a fresh id replaces it
     EXPECT_EQ(id.size(), 38u);
     EXPECT_EQ(base::ReadFileToString(id_file_), id);
@@ -117,7 +106,7 @@ TEST_F(UserIdTest, UnusableFileContent) {
 }
 
 TEST_F(UserIdTest, NoAppDataFolderYieldsNoIdAndNoMarker) {
-  crash_test::LogCapture log;
+  test::LogCapture log;
   AppDataFolderFn unavailable = [](bool, std::wstring*) {
     SetLastError(ERROR_PATH_NOT_FOUND);
     return false;
@@ -137,7 +126,7 @@ TEST_F(UserIdTest, NoAppDataFolderYieldsNoIdAndNoMarker) {
 TEST_F(UserIdTest, ReporterAnnotationsAndFilterLifetime) {
   base::LazyLibrary missing(L"vorlex_no_such_dbghelp.dll");
   {
-    crash_test::LogCapture log;
+    test::LogCapture log;
     CrashReporterOptions options;
     options.app_data = app_data_;
     options.dbghelp = &missing;
@@ -152,7 +141,7 @@ TEST_F(UserIdTest, ReporterAnnotationsAndFilterLifetime) {
   SetUnhandledExceptionFilter(OuterFilter);
   {
     ASSERT_TRUE(base::DeleteFilePath(id_file_));  // handed out before: the id is now unknown
-    crash_test::LogCapture log;
+    test::LogCapture log;
     CrashReporterOptions options;
     options.app_data = app_data_;
     auto reporter = CrashReporter::Create(options);

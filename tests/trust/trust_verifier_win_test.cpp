@@ -15,6 +15,7 @@
 #include "base/json.h"
 #include "base/strings.h"
 #include "logging/log.h"
+#include "support/log_capture.h"
 #include "support/test_util.h"
 #include "base/base64.h"
 #include "trust/signature_verifier.h"
@@ -44,34 +45,13 @@ std::string List(std::initializer_list<const char*> signers) {
   return base::WriteJson({{"trusted_info", {{"certificates", certificates}}}});
 }
 
-class LogCapture : public logging::Sink {
- public:
-  struct Shared {
-    std::mutex lock;
-    std::vector<logging::Record> records;
-  };
-  explicit LogCapture(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
-  void Emit(const logging::Record& record) override {
-    std::lock_guard<std::mutex> hold(shared_->lock);
-    shared_->records.push_back(record);
-  }
-
- private:
-  std::shared_ptr<Shared> shared_;
-};
-
 class TrustTest : public ::testing::Test {
  protected:
-  void SetUp() override { logging::InstallSink(std::make_unique<LogCapture>(log_)); }
-  void TearDown() override { logging::InstallSink(nullptr); }
-
   // The error records, as "location: message".
   std::vector<std::string> Errors() {
-    std::lock_guard<std::mutex> hold(log_->lock);
     std::vector<std::string> lines;
-    for (const auto& r : log_->records)
-      if (r.severity == logging::LOG_ERROR) lines.push_back(std::string(r.location) + ": " + r.message);
-    log_->records.clear();
+    for (const auto& r : log_.Take())
+      if (r.severity == logging::LOG_ERROR) lines.push_back(r.location + ": " + r.message);
     return lines;
   }
   // True when exactly one error was logged and it starts with the given text.
@@ -83,7 +63,7 @@ class TrustTest : public ::testing::Test {
     return failure;
   }
 
-  std::shared_ptr<LogCapture::Shared> log_ = std::make_shared<LogCapture::Shared>();
+  test::LogCapture log_;
 };
 
 TEST_F(TrustTest, SignatureVerifierChecksDataKeyAndByteOrder) {
@@ -242,9 +222,9 @@ TEST_F(TrustTest, PinningIsWhatRejectsAForeignSigner) {
   EXPECT_FALSE(TrustVerifier(List({"self_signed"})).VerifyModule(Built(L"stand_in_setup_self_signed.exe"), false));
   // An empty list decides without asking the system.
   EXPECT_FALSE(TrustVerifier("{}").VerifyModule(Built(L"stand_in_setup_signed.exe"), false));
-  std::lock_guard<std::mutex> hold(log_->lock);
-  ASSERT_FALSE(log_->records.empty());
-  EXPECT_EQ(log_->records.back().message, "Verifying " + base::WideToUtf8(Built(L"stand_in_setup_signed.exe")));
+  std::vector<test::LogLine> records = log_.lines();
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records.back().message, "Verifying " + base::WideToUtf8(Built(L"stand_in_setup_signed.exe")));
 }
 
 // WinVerifyTrust's plain verdict on a file.

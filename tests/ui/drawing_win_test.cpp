@@ -14,6 +14,7 @@
 #include "base/lazy_import.h"
 #include "gui_util.h"
 #include "logging/log.h"
+#include "support/log_capture.h"
 #include "support/test_util.h"
 #include "ui/controls_win.h"
 #include "ui/drawing_win.h"
@@ -28,15 +29,6 @@ namespace {
 
 using ui_test::Pixels;
 using ui_test::Render;
-
-class CaptureSink : public logging::Sink {
- public:
-  explicit CaptureSink(std::vector<logging::Record>* records) : records_(records) {}
-  void Emit(const logging::Record& record) override { records_->push_back(record); }
-
- private:
-  std::vector<logging::Record>* records_;
-};
 
 // GDI+ for the whole test program.
 class GdiplusEnvironment : public ::testing::Environment {
@@ -90,15 +82,15 @@ TEST(ResourceBitmap, SizesFollowTheDisplayFactor) {
 }
 
 TEST(ResourceBitmap, MissingPictureIsEmptyAndLogged) {
-  std::vector<logging::Record> records;
-  logging::InstallSink(std::make_unique<CaptureSink>(&records));
+  auto log = std::make_unique<test::LogCapture>();
   ResourceBitmap missing;
   EXPECT_FALSE(missing.Load(4321));
-  logging::InstallSink(nullptr);
+  std::vector<test::LogLine> records = log->lines();
+  log.reset();
   EXPECT_TRUE(missing.empty());
   EXPECT_EQ(missing.width(), 0);
   ASSERT_EQ(records.size(), 1u);
-  EXPECT_STREQ(records[0].location, "Load");
+  EXPECT_EQ(records[0].location, "Load");
   EXPECT_EQ(records[0].severity, logging::LOG_ERROR);
   EXPECT_EQ(records[0].message.rfind("Failed to create the resource 4321 stream", 0), 0u)
       << records[0].message;

@@ -10,8 +10,8 @@
 #include "base/registry.h"
 #include "base/strings.h"
 #include "net/install_statistics.h"
-#include "net/log_capture.h"
-#include "net/scratch_current_user.h"
+#include "support/log_capture.h"
+#include "support/scratch_current_user.h"
 #include "support/loopback.h"
 #include "support/test_util.h"
 
@@ -70,12 +70,12 @@ class InstallStatisticsTest : public ::testing::Test {
 
   test::Loopback server_ = test::Loopback::Server();
   std::string prefix_;
-  net_test::ScratchCurrentUser hkcu_;
+  test::ScratchCurrentUser hkcu_;
 };
 
 TEST_F(InstallStatisticsTest, ReportArrivesExactlyAsBuilt) {
   hkcu_.SetProductValue(L"pv", L"20.1.0.5");
-  net_test::LogCapture log;
+  test::LogCapture log;
   {
     InstallStatistics statistics(0, L"", UserId());
     EXPECT_EQ(statistics.GetOldVersion(), L"20.1.0.5");
@@ -199,7 +199,7 @@ TEST_F(InstallStatisticsTest, SavedParametersLaunchedAndCleanup) {
 
 TEST_F(InstallStatisticsTest, UnreachableEndpointLogsAndShutsDown) {
   _putenv("VORLEX_STATISTICS_URL=http://127.0.0.1:1");
-  net_test::LogCapture log;
+  test::LogCapture log;
   {
     InstallStatistics statistics(0, L"", UserId());
     ASSERT_TRUE(statistics.Send({{"action", L"lost"}}));

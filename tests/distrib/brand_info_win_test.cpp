@@ -11,6 +11,7 @@
 #include "distrib/brand_info.h"
 #include "distrib/cabinet.h"
 #include "distrib_test_util.h"
+#include "support/scratch_current_user.h"
 
 namespace distrib {
 namespace {
@@ -145,7 +146,7 @@ TEST(CabinetTest, ExtractsFromRealCabinetsAndRefusesOthers) {
 }
 
 TEST(BrandInfoTest, GetInfoFromTheInstallerPackages) {
-  distrib_test::ScopedUserRegistry registry;
+  test::ScratchCurrentUser registry;
   test::ScratchDir dir;
   PackageResources resources{[](int id) { return distrib_test::InstallerResource(MAKEINTRESOURCEW(id)); },
                              [](const std::wstring& name) { return distrib_test::InstallerResource(name.c_str()); }};

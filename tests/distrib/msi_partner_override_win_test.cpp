@@ -14,6 +14,7 @@
 #include "distrib/msi_override_key.h"
 #include "distrib/msi_partner_override_win.h"
 #include "logging/log.h"
+#include "support/log_capture.h"
 #include "support/test_util.h"
 
 namespace distrib {
@@ -22,23 +23,6 @@ namespace {
 constexpr wchar_t kGuid[] = L"{6F1E2D3C-4B5A-4978-8695-A4B3C2D1E0F9}";
 constexpr wchar_t kMissingDir[] = L"C:\\vorlex_missing_dir";
 constexpr char kExtract[] = "ExtractPartnerPackageOverridePackage";
-
-struct Line {
-  int severity;
-  std::string location;
-  std::string message;
-};
-
-class CaptureSink : public logging::Sink {
- public:
-  explicit CaptureSink(std::vector<Line>* lines) : lines_(lines) {}
-  void Emit(const logging::Record& record) override {
-    lines_->push_back({record.severity, record.location, record.message});
-  }
-
- private:
-  std::vector<Line>* lines_;
-};
 
 std::wstring Fixture(const std::wstring& name) {
   return base::AppendPath(base::AppendPath(test::BuildDir(), L"distrib_msi_fixtures"), name);
@@ -93,7 +77,6 @@ class TestSystem : public MsiOverrideSystem {
 class MsiOverrideTest : public testing::Test {
  protected:
   void SetUp() override {
-    logging::InstallSink(std::make_unique<CaptureSink>(&lines_));
     // Output files go to a temporary directory of our own.
     wchar_t old_tmp[MAX_PATH] = {};
     if (GetEnvironmentVariableW(L"TMP", old_tmp, MAX_PATH)) old_tmp_ = old_tmp;
@@ -105,25 +88,25 @@ class MsiOverrideTest : public testing::Test {
   }
   void TearDown() override {
     SetEnvironmentVariableW(L"TMP", old_tmp_.empty() ? nullptr : old_tmp_.c_str());
-    logging::InstallSink(nullptr);
   }
   std::optional<PartnerPackageOverride> Extract(const std::wstring& path, const std::wstring& guid = kGuid) {
-    lines_.clear();
+    log_.Clear();
     return ExtractOverride(path, guid, PartnerOverridePublicKey(), system_);
   }
   bool Logged(const std::string& location, const std::string& message, int severity = logging::LOG_INFO) const {
-    for (const Line& line : lines_) {
+    for (const test::LogLine& line : log_.lines()) {
       if (line.location == location && line.message == message && line.severity == severity) return true;
     }
     return false;
   }
-  const Line& Last() const { return lines_.back(); }
+  std::vector<test::LogLine> Lines() const { return log_.lines(); }
+  test::LogLine Last() const { return log_.lines().back(); }
   size_t FilesLeft() const { return base::EnumerateFiles(out_dir_, L"*").size(); }
 
   test::ScratchDir scratch_;
   std::wstring out_dir_, old_tmp_;
   std::string package_;
-  std::vector<Line> lines_;
+  test::LogCapture log_;
   TestSystem system_;
 };
 
@@ -136,7 +119,7 @@ TEST_F(MsiOverrideTest, GoodAppendixGivesTheExactPackageInAVbTemporaryFile) {
   EXPECT_TRUE(base::EqualsCaseInsensitiveAscii(base::DirName(result->path), base::DirName(out_dir_ + L"\\x")));
   EXPECT_TRUE(base::StartsWith(base::BaseName(result->path), L"vb"));
   EXPECT_EQ(ReadAll(result->path), package_);
-  for (const Line& line : lines_) EXPECT_NE(line.severity, logging::LOG_ERROR) << line.message;
+  for (const test::LogLine& line : log_.lines()) EXPECT_NE(line.severity, logging::LOG_ERROR) << line.message;
 }
 
 TEST_F(MsiOverrideTest, EachBadAppendixGivesNoOverrideAndItsLine) {
@@ -157,21 +140,21 @@ TEST_F(MsiOverrideTest, EachBadAppendixGivesNoOverrideAndItsLine) {
   for (const auto& c : cases) {
     SCOPED_TRACE(base::WideToUtf8(c.fixture));
     EXPECT_FALSE(Extract(Fixture(c.fixture)));
-    ASSERT_FALSE(lines_.empty());
+    ASSERT_FALSE(Lines().empty());
     EXPECT_EQ(Last().location, kExtract);
     EXPECT_EQ(Last().message, c.message);
     EXPECT_EQ(Last().severity, logging::LOG_INFO);
   }
   // A signature over other bytes: the CryptoAPI refusal, then the override's error line.
   EXPECT_FALSE(Extract(Fixture(L"other_bytes.msi")));
-  ASSERT_GE(lines_.size(), 2u);
-  EXPECT_EQ(lines_[lines_.size() - 2].location, "VerifySignature");
-  EXPECT_TRUE(base::StartsWith(base::Utf8ToWide(lines_[lines_.size() - 2].message), L"Failed to verify signature, error:  - "));
+  ASSERT_GE(Lines().size(), 2u);
+  EXPECT_EQ(Lines()[Lines().size() - 2].location, "VerifySignature");
+  EXPECT_TRUE(base::StartsWith(base::Utf8ToWide(Lines()[Lines().size() - 2].message), L"Failed to verify signature, error:  - "));
   EXPECT_EQ(Last().location, kExtract);
   EXPECT_EQ(Last().severity, logging::LOG_ERROR);
   EXPECT_TRUE(base::StartsWith(base::Utf8ToWide(Last().message), L"Zip verification failed:  - "));
   // A key that did not sign the package fails the same way.
-  lines_.clear();
+  log_.Clear();
   std::vector<uint8_t> other_key(PartnerOverridePublicKey().begin(), PartnerOverridePublicKey().end());
   other_key[100] ^= 0x10;  // inside the modulus
   EXPECT_FALSE(ExtractOverride(Fixture(L"good.msi"), kGuid, other_key, system_));
@@ -217,7 +200,7 @@ TEST_F(MsiOverrideTest, ArgumentsAndUnreadableFiles) {
   base::ScopedHandle pipe(CreateNamedPipeW(L"\\\\.\\pipe\\vorlex_msi_override_test", PIPE_ACCESS_DUPLEX, 0, 2, 512,
                                            512, 0, nullptr));
   ASSERT_TRUE(pipe);
-  lines_.clear();
+  log_.Clear();
   EXPECT_FALSE(ExtractPartnerPackageOverridePackage(L"\\\\.\\pipe\\vorlex_msi_override_test", *ParseRegistryGuid(kGuid),
                                                     PartnerOverridePublicKey(), system_));
   EXPECT_TRUE(Logged(kExtract, "Failed to get source file size for extracted package validation."));
@@ -228,7 +211,7 @@ TEST_F(MsiOverrideTest, OutputFileFailuresLeaveNothingBehind) {
   system_.short_write = true;
   std::optional<PartnerPackageOverride> result = Extract(Fixture(L"good.msi"));
   EXPECT_FALSE(result);
-  ASSERT_FALSE(lines_.empty());
+  ASSERT_FALSE(Lines().empty());
   EXPECT_EQ(Last().location, kExtract);
   EXPECT_TRUE(base::StartsWith(base::Utf8ToWide(Last().message), L"Failed to write file data to output file " + out_dir_));
   EXPECT_EQ(FilesLeft(), 0u);
@@ -243,7 +226,7 @@ TEST_F(MsiOverrideTest, ParentsMappedMsiIsFoundOnce) {
   EXPECT_EQ(FindMsiDatabaseLocalCopy(0), L"");
   EXPECT_TRUE(base::StartsWith(base::Utf8ToWide(Last().message), L"Failed to open parent process id=0 - "));
 
-  lines_.clear();
+  log_.Clear();
   EXPECT_EQ(FindMsiDatabaseLocalCopy(GetCurrentProcessId()), L"");
   EXPECT_TRUE(Logged("FindMsiDatabaseLocalCopy", "Unexpected count of local mapped msi = 0", logging::LOG_ERROR));
 
@@ -257,18 +240,18 @@ TEST_F(MsiOverrideTest, ParentsMappedMsiIsFoundOnce) {
   {
     MappedFile other(second);
     ASSERT_TRUE(other.valid());
-    lines_.clear();
+    log_.Clear();
     EXPECT_EQ(FindMsiDatabaseLocalCopy(GetCurrentProcessId()), L"");
-    ASSERT_EQ(lines_.size(), 3u);
-    EXPECT_EQ(lines_[0].message, "Unexpected count of local mapped msi = 2");
+    ASSERT_EQ(Lines().size(), 3u);
+    EXPECT_EQ(Lines()[0].message, "Unexpected count of local mapped msi = 2");
     // Each candidate is named, as the system spells it.
-    std::vector<std::wstring> names = {base::BaseName(base::Utf8ToWide(lines_[1].message)),
-                                       base::BaseName(base::Utf8ToWide(lines_[2].message))};
+    std::vector<std::wstring> names = {base::BaseName(base::Utf8ToWide(Lines()[1].message)),
+                                       base::BaseName(base::Utf8ToWide(Lines()[2].message))};
     std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
       return base::ToLowerAscii(a) < base::ToLowerAscii(b);
     });
-    EXPECT_TRUE(base::EqualsCaseInsensitiveAscii(names[0], L"first.msi")) << lines_[1].message;
-    EXPECT_TRUE(base::EqualsCaseInsensitiveAscii(names[1], L"second.msi")) << lines_[2].message;
+    EXPECT_TRUE(base::EqualsCaseInsensitiveAscii(names[0], L"first.msi")) << Lines()[1].message;
+    EXPECT_TRUE(base::EqualsCaseInsensitiveAscii(names[1], L"second.msi")) << Lines()[2].message;
   }
 
   // An unreachable path (as a mapped network drive is for an elevated copy) is read through the
@@ -283,7 +266,7 @@ TEST_F(MsiOverrideTest, WithoutALocalCopyTheInstallerLogsOnInteractively) {
   std::wstring path = std::wstring(kMissingDir) + L"\\partner.msi";
   // Wine has no network provider: the real call fails.
   EXPECT_FALSE(Extract(path));
-  ASSERT_FALSE(lines_.empty());
+  ASSERT_FALSE(Lines().empty());
   EXPECT_EQ(Last().location, "ConnectInteractiveToFileIfLogonFailure");
   EXPECT_TRUE(base::StartsWith(base::Utf8ToWide(Last().message), L"Failed WNetAddConnection2 with error="));
   EXPECT_NE(Last().message.find(" during connection to C:\\vorlex_missing_dir - "), std::string::npos);

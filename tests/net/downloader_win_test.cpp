@@ -10,7 +10,7 @@
 #include "base/strings.h"
 #include "base/unique_handle.h"
 #include "net/downloader.h"
-#include "net/log_capture.h"
+#include "support/log_capture.h"
 #include "support/loopback.h"
 #include "support/test_util.h"
 
@@ -342,7 +342,7 @@ TEST_F(DownloaderTest, InMemoryBodyStopsAtItsCeiling) {
   const uint32_t ceiling = 100000;
   Downloader downloader;
   std::string out;
-  net_test::LogCapture log;
+  test::LogCapture log;
   EXPECT_FALSE(downloader.DownloadToString(Url("/gen/100001"), nullptr, &out, ceiling));
   EXPECT_EQ(downloader.last_error(), "body_too_large-100000");
   EXPECT_EQ(log.At("ReadChunk"),
@@ -388,7 +388,7 @@ TEST_F(DownloaderTest, OddUrlsFailCleanly) {
 }
 
 TEST_F(DownloaderTest, LogLines) {
-  net_test::LogCapture log;
+  test::LogCapture log;
   const std::wstring url = WideUrl("/absent");
   Downloader downloader;
   StringDownloadSink sink;

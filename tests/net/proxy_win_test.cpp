@@ -8,7 +8,7 @@
 #include "base/strings.h"
 #include "net/downloader.h"
 #include "net/install_statistics.h"
-#include "net/scratch_current_user.h"
+#include "support/scratch_current_user.h"
 #include "support/loopback.h"
 
 namespace net {
@@ -22,7 +22,7 @@ TEST(SystemProxyTest, SetupDownloadAndStatisticsPassThroughProxy) {
   test::Loopback proxy = test::Loopback::Proxy();
   ASSERT_TRUE(server.ok() && proxy.ok()) << "the loopback fixture is not running";
   const std::string prefix = test::UniquePathPrefix();
-  net_test::ScratchCurrentUser hkcu;
+  test::ScratchCurrentUser hkcu;
   hkcu.SetProxy(L"127.0.0.1:" + std::to_wstring(proxy.port()));
 
   StringDownloadSink sink;

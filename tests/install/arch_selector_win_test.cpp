@@ -6,6 +6,7 @@
 
 #include "base/random.h"
 #include "base/registry.h"
+#include "support/scratch_current_user.h"
 
 namespace install {
 namespace {
@@ -13,23 +14,11 @@ namespace {
 // Redirects HKEY_CURRENT_USER to a scratch key for the test's duration.
 class ArchSelectorTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    scratch_path_ = L"Software\\VorlexTest\\" + base::GenerateGuid();
-    scratch_ = base::RegistryKey::Create(HKEY_CURRENT_USER, scratch_path_, KEY_ALL_ACCESS);
-    ASSERT_TRUE(scratch_.valid());
-    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, scratch_.get()), ERROR_SUCCESS);
-  }
-  void TearDown() override {
-    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    scratch_ = base::RegistryKey();
-    base::DeleteRegistryTree(HKEY_CURRENT_USER, scratch_path_);
-  }
   std::optional<std::wstring> Stored() {
     base::RegistryKey key = base::RegistryKey::Open(HKEY_CURRENT_USER, kProductKey, KEY_READ);
     return key.valid() ? key.ReadString(L"try_x64") : std::nullopt;
   }
-  std::wstring scratch_path_;
-  base::RegistryKey scratch_;
+  test::ScratchCurrentUser hkcu_;
 };
 
 TEST_F(ArchSelectorTest, ExperimentChoosesAndStoresItsOutcome) {
