@@ -56,7 +56,7 @@ int RunMaster(crash::CrashReporter* crash_reporter) {
   (void)distrib_params.CreateJsonFromDistribParams(command_line, base::GetExecutablePath(), temp);
   distrib::BrandInfo brand_info(temp);
   brand_info.GetInfo(brand_name);
-  if (auto [found, lang] = distrib_params.Get("lang"); found) brand_info.set_interface_language(lang);
+  if (auto lang = distrib_params.Get("lang")) brand_info.set_interface_language(*lang);
   brand_info.ApplyDefaults();
   (void)base::GetWindowsVersion();
 
