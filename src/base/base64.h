@@ -10,6 +10,6 @@ namespace base {
 std::string Base64Encode(std::string_view bytes);
 // Strict: the length is a multiple of four, padding only at the end, no other characters, no set
 // bits under the padding.
-std::optional<std::string> Base64Decode(std::string_view text);
+[[nodiscard]] std::optional<std::string> Base64Decode(std::string_view text);
 
 }  // namespace base

@@ -21,7 +21,7 @@ class CommandLine {
   // The process-wide instance (built from GetCommandLineW on first use).
   static CommandLine& ForCurrentProcess();
 
-  bool HasSwitch(std::string_view name) const;
+  [[nodiscard]] bool HasSwitch(std::string_view name) const;
   std::wstring GetSwitchValue(std::string_view name) const;
   std::string GetSwitchValueNarrow(std::string_view name) const;
   void AppendSwitch(std::string_view name) { AppendSwitch(name, L""); }

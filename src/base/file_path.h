@@ -6,7 +6,7 @@
 
 namespace base {
 
-bool IsPathSeparator(wchar_t c);
+[[nodiscard]] bool IsPathSeparator(wchar_t c);
 // "C:\a\b.exe" -> "C:\a"; "C:\b.exe" -> "C:\"; "b.exe" -> "".
 std::wstring DirName(std::wstring_view path);
 // "C:\a\b.exe" -> "b.exe".

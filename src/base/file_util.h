@@ -10,7 +10,7 @@
 
 namespace base {
 
-bool PathExists(const std::wstring& path);
+[[nodiscard]] bool PathExists(const std::wstring& path);
 bool DirectoryExists(const std::wstring& path);
 // Creates the directory and its missing parents; true when it exists afterwards.
 [[nodiscard]] bool CreateDirectoryRecursive(const std::wstring& path);
@@ -31,7 +31,7 @@ std::wstring CreateTemporaryFileIn(const std::wstring& dir, const std::wstring& 
 [[nodiscard]] bool ScheduleDeleteAtReboot(const std::wstring& path);
 // Names (not paths) of the files (not directories) in dir matching pattern, not recursive.
 std::vector<std::wstring> EnumerateFiles(const std::wstring& dir, const std::wstring& pattern);
-std::optional<std::string> ReadFileToString(const std::wstring& path);
+[[nodiscard]] std::optional<std::string> ReadFileToString(const std::wstring& path);
 [[nodiscard]] bool WriteStringToFile(const std::wstring& path, std::string_view data);
 std::optional<uint64_t> GetFileSize(const std::wstring& path);
 

@@ -21,6 +21,6 @@ struct HistogramSnapshot {
 // Records one duration. The first sample of a name fixes its range and bucket count.
 void RecordTimingHistogram(const std::string& name, uint64_t sample_ms, uint64_t min_ms, uint64_t max_ms,
                            size_t bucket_count);
-std::optional<HistogramSnapshot> GetHistogram(const std::string& name);
+[[nodiscard]] std::optional<HistogramSnapshot> GetHistogram(const std::string& name);
 
 }  // namespace base

@@ -18,7 +18,7 @@ inline constexpr int kJsonMaxDepth = 2048;
 
 // Parses text; values may nest max_depth levels, one more fails with "maximum parsing depth
 // reached". On failure returns nothing and, when error is given, stores the reason.
-std::optional<Json> ParseJson(std::string_view text, int max_depth = kJsonMaxDepth, std::string* error = nullptr);
+[[nodiscard]] std::optional<Json> ParseJson(std::string_view text, int max_depth = kJsonMaxDepth, std::string* error = nullptr);
 // The type number of a value in diagnostics: 0 null, 1 boolean, 2 integer, 3 real, 4 string,
 // 6 object, 7 array (5 is binary data, which text never yields).
 int JsonTypeNumber(const Json& value);

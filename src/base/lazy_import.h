@@ -5,12 +5,20 @@
 //
 //   auto argv_fn = LAZY_IMPORT(kShell32, CommandLineToArgvW);
 //   if (!argv_fn) return false;   // GetLastError() is ERROR_PROC_NOT_FOUND or ERROR_MOD_NOT_FOUND
+//
+// This is the only way the program binds a system function at run time:
+//   LAZY_IMPORT(library, fn)               a function the SDK headers declare;
+//   LAZY_IMPORT_AS(library, Type, "name")  one they do not (or declare for a later system).
+// Both yield a LazyCall: it tests false when the function is missing, and calling it then does
+// nothing and returns a zero value, so a call site that cannot do better may call it blindly.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 namespace base {
 
@@ -38,7 +46,7 @@ struct DelayLoadFailure {
 // The most recent failure of this process (for diagnostics and tests).
 DelayLoadFailure LastDelayLoadFailure();
 
-extern LazyLibrary kAdvapi32, kUser32, kGdi32, kShell32, kShlwapi, kOle32, kOleAut32, kComctl32,
+extern LazyLibrary kKernel32, kAdvapi32, kUser32, kGdi32, kShell32, kShlwapi, kOle32, kOleAut32, kComctl32,
     kUxtheme, kMsimg32, kGdiplus, kWininet, kWinhttp, kCrypt32, kWintrust, kCabinet, kDbghelp,
     kMpr, kMsi, kNtdll, kVersion;
 
@@ -63,11 +71,36 @@ class LazyFunction {
   std::atomic<Fn*> fn_{nullptr};
 };
 
+// A bound (or missing) function: false when missing; a call to a missing one returns a zero
+// value of the function's result type.
+template <typename Fn>
+class LazyCall {
+ public:
+  explicit LazyCall(Fn* fn) : fn_(fn) {}
+  explicit operator bool() const { return fn_ != nullptr; }
+  Fn* get() const { return fn_; }
+  template <typename... Args>
+  auto operator()(Args&&... args) const {
+    using Result = decltype(fn_(std::forward<Args>(args)...));
+    if constexpr (std::is_void_v<Result>) {
+      if (fn_) fn_(std::forward<Args>(args)...);
+    } else {
+      return fn_ ? fn_(std::forward<Args>(args)...) : Result{};
+    }
+  }
+
+ private:
+  Fn* fn_;
+};
+
 }  // namespace base
 
-// Resolves ::fn from the given LazyLibrary once; yields a typed function pointer or null.
-#define LAZY_IMPORT(library, fn)                                           \
-  ([]() -> decltype(&::fn) {                                               \
-    static ::base::LazyFunction<decltype(::fn)> lazy_fn((library), #fn);   \
-    return lazy_fn.Get();                                                  \
+// Resolves ::fn from the given LazyLibrary once.
+#define LAZY_IMPORT(library, fn) LAZY_IMPORT_AS(library, decltype(::fn), #fn)
+
+// Resolves the entry `name` of type Type (a function type) from the given LazyLibrary once.
+#define LAZY_IMPORT_AS(library, Type, name)                                \
+  ([]() -> ::base::LazyCall<Type> {                                        \
+    static ::base::LazyFunction<Type> lazy_fn((library), name);            \
+    return ::base::LazyCall<Type>(lazy_fn.Get());                          \
   }())

@@ -6,7 +6,7 @@
 
 namespace base {
 
-LazyLibrary kAdvapi32(L"advapi32.dll"), kUser32(L"user32.dll"), kGdi32(L"gdi32.dll"),
+LazyLibrary kKernel32(L"kernel32.dll"), kAdvapi32(L"advapi32.dll"), kUser32(L"user32.dll"), kGdi32(L"gdi32.dll"),
     kShell32(L"shell32.dll"), kShlwapi(L"shlwapi.dll"), kOle32(L"ole32.dll"),
     kOleAut32(L"oleaut32.dll"), kComctl32(L"comctl32.dll"), kUxtheme(L"uxtheme.dll"),
     kMsimg32(L"msimg32.dll"), kGdiplus(L"gdiplus.dll"), kWininet(L"wininet.dll"),
@@ -54,7 +54,7 @@ HMODULE LazyLibrary::Module() {
   if (module) {
     HMODULE expected = nullptr;
     if (!module_.compare_exchange_strong(expected, module)) {
-      FreeLibrary(module);  // another thread won; keep one reference
+      ScopedModule extra(module);  // another thread won; keep one reference
       module = expected;
     }
   } else {
@@ -78,19 +78,6 @@ FARPROC LazyLibrary::Procedure(const char* name) {
 DelayLoadFailure LastDelayLoadFailure() {
   std::lock_guard<std::mutex> lock(FailureMutex());
   return FailureSlot();
-}
-
-void RegKeyTraits::Close(HKEY key) {
-  if (auto close = LAZY_IMPORT(kAdvapi32, RegCloseKey)) close(key);
-}
-void InternetHandleTraits::Close(HINTERNET handle) {
-  if (auto close = LAZY_IMPORT(kWininet, InternetCloseHandle)) close(handle);
-}
-void GdiObjectTraits::Close(HGDIOBJ object) {
-  if (auto del = LAZY_IMPORT(kGdi32, DeleteObject)) del(object);
-}
-void MemoryDcTraits::Close(HDC dc) {
-  if (auto del = LAZY_IMPORT(kGdi32, DeleteDC)) del(dc);
 }
 
 }  // namespace base

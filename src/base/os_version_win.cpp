@@ -7,11 +7,10 @@ namespace base {
 
 int GetWindowsVersion() {
   using RtlGetVersionFn = LONG WINAPI(OSVERSIONINFOW*);
-  static LazyFunction<RtlGetVersionFn> rtl_get_version(kNtdll, "RtlGetVersion");
+  auto rtl_get_version = LAZY_IMPORT_AS(kNtdll, RtlGetVersionFn, "RtlGetVersion");
   OSVERSIONINFOW info = {};
   info.dwOSVersionInfoSize = sizeof(info);
-  RtlGetVersionFn* fn = rtl_get_version.Get();
-  if (!fn || fn(&info) != 0) return kVersionPreXp;
+  if (!rtl_get_version || rtl_get_version(&info) != 0) return kVersionPreXp;
   return VersionFromNumbers(info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber);
 }
 

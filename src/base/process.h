@@ -19,11 +19,11 @@ class Process {
   // CreateProcessW with the whole command line (the program is its first argument).
   static Process Launch(const std::wstring& command_line, bool inherit_handles = false);
 
-  bool valid() const { return handle_.valid(); }
+  [[nodiscard]] bool valid() const { return handle_.valid(); }
   HANDLE handle() const { return handle_.get(); }
   DWORD id() const { return id_; }
   // Waits at most timeout_ms (INFINITE for no limit); the exit code when the process ended.
-  std::optional<DWORD> WaitForExit(DWORD timeout_ms = INFINITE) const;
+  [[nodiscard]] std::optional<DWORD> WaitForExit(DWORD timeout_ms = INFINITE) const;
   bool Terminate(UINT exit_code) const;
 
  private:

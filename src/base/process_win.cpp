@@ -15,7 +15,7 @@ Process Process::Launch(const std::wstring& command_line, bool inherit_handles) 
                       &startup, &info)) {
     return Process();
   }
-  CloseHandle(info.hThread);
+  ScopedHandle(info.hThread).reset();  // only the process is kept
   return Process(ScopedHandle(info.hProcess), info.dwProcessId);
 }
 

@@ -18,15 +18,15 @@ class RegistryKey {
   static RegistryKey Open(HKEY root, const std::wstring& path, REGSAM access, LONG* error = nullptr);
   static RegistryKey Create(HKEY root, const std::wstring& path, REGSAM access, LONG* error = nullptr);
 
-  bool valid() const { return key_.valid(); }
+  [[nodiscard]] bool valid() const { return key_.valid(); }
   HKEY get() const { return key_.get(); }
 
-  std::optional<std::wstring> ReadString(const std::wstring& name, LONG* error = nullptr) const;
+  [[nodiscard]] std::optional<std::wstring> ReadString(const std::wstring& name, LONG* error = nullptr) const;
   std::optional<DWORD> ReadDword(const std::wstring& name, LONG* error = nullptr) const;
   LONG WriteString(const std::wstring& name, const std::wstring& value) const;
   LONG WriteDword(const std::wstring& name, DWORD value) const;
   LONG DeleteValue(const std::wstring& name) const;
-  bool HasValue(const std::wstring& name) const;
+  [[nodiscard]] bool HasValue(const std::wstring& name) const;
 
  private:
   explicit RegistryKey(HKEY key) : key_(key) {}

@@ -1,9 +1,17 @@
 // One owner for every Windows handle: a move-only wrapper whose traits name the invalid value
 // and the close function. Copying does not compile.
+//
+// The owners are split by API family so that a file pays only for the headers it needs:
+//   unique_handle.h    kernel objects, files, modules, memory blocks, mapped views, registry keys,
+//                      windows, device contexts, GDI objects and the paint scope (windows.h only)
+//   unique_internet.h  WinINet and WinHTTP handles (neither SDK header: they collide)
+//   unique_crypt.h     CryptoAPI providers, hashes and keys
+//   com_ptr.h          COM interface pointers, COM task memory, the COM apartment
+// Close functions of lazily bound libraries live in unique_handle_win.cpp; nothing else in the
+// program calls a release function directly.
 #pragma once
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <utility>
 
@@ -31,7 +39,13 @@ class UniqueHandle {
   [[nodiscard]] Handle release() { return std::exchange(handle_, Traits::Invalid()); }
   void reset(Handle handle = Traits::Invalid()) {
     Handle old = std::exchange(handle_, handle);
-    if (old != Traits::Invalid()) Traits::Close(old);
+    if (old != Traits::Invalid()) static_cast<void>(Traits::Close(old));
+  }
+  // Closes now and says whether the close function succeeded (true when nothing was held), for
+  // the callers that log a failed close.
+  [[nodiscard]] bool close() {
+    Handle old = std::exchange(handle_, Traits::Invalid());
+    return old == Traits::Invalid() || Traits::Close(old);
   }
   // For out-parameters of creation functions: closes what is held and hands out the slot.
   Handle* receive() {
@@ -46,50 +60,68 @@ class UniqueHandle {
 struct KernelHandleTraits {
   using Handle = HANDLE;
   static Handle Invalid() { return nullptr; }
-  static void Close(Handle h) { ::CloseHandle(h); }
+  [[nodiscard]] static bool Close(Handle h) { return ::CloseHandle(h) != FALSE; }
 };
 struct FileHandleTraits {
   using Handle = HANDLE;
   static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle h) { ::CloseHandle(h); }
+  [[nodiscard]] static bool Close(Handle h) { return ::CloseHandle(h) != FALSE; }
 };
 struct FindHandleTraits {
   using Handle = HANDLE;
   static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-  static void Close(Handle h) { ::FindClose(h); }
+  [[nodiscard]] static bool Close(Handle h) { return ::FindClose(h) != FALSE; }
 };
 struct ModuleTraits {
   using Handle = HMODULE;
   static Handle Invalid() { return nullptr; }
-  static void Close(Handle h) { ::FreeLibrary(h); }
+  [[nodiscard]] static bool Close(Handle h) { return ::FreeLibrary(h) != FALSE; }
 };
 struct LocalMemoryTraits {
   using Handle = HLOCAL;
   static Handle Invalid() { return nullptr; }
-  static void Close(Handle h) { ::LocalFree(h); }
+  [[nodiscard]] static bool Close(Handle h) { return ::LocalFree(h) == nullptr; }
+};
+struct GlobalMemoryTraits {
+  using Handle = HGLOBAL;
+  static Handle Invalid() { return nullptr; }
+  [[nodiscard]] static bool Close(Handle h) { return ::GlobalFree(h) == nullptr; }
+};
+struct MappedViewTraits {
+  using Handle = const void*;
+  static Handle Invalid() { return nullptr; }
+  [[nodiscard]] static bool Close(Handle h) { return ::UnmapViewOfFile(h) != FALSE; }
 };
 
-// Handles whose close function lives in a lazily bound library (advapi32, wininet, gdi32,
-// user32) close through it; see lazy_import.h.
+// Handles whose close function lives in a lazily bound library (advapi32, gdi32, user32,
+// cabinet) close through it; see lazy_import.h.
 struct RegKeyTraits {
   using Handle = HKEY;
   static Handle Invalid() { return nullptr; }
-  static void Close(Handle h);
-};
-struct InternetHandleTraits {
-  using Handle = HINTERNET;
-  static Handle Invalid() { return nullptr; }
-  static void Close(Handle h);
+  [[nodiscard]] static bool Close(Handle h);
 };
 struct GdiObjectTraits {
   using Handle = HGDIOBJ;
   static Handle Invalid() { return nullptr; }
-  static void Close(Handle h);
+  [[nodiscard]] static bool Close(Handle h);
 };
 struct MemoryDcTraits {
   using Handle = HDC;
   static Handle Invalid() { return nullptr; }
-  static void Close(Handle h);
+  [[nodiscard]] static bool Close(Handle h);
+};
+// A window this code created and destroys itself (DestroyWindow works only on the window's own
+// thread).
+struct WindowTraits {
+  using Handle = HWND;
+  static Handle Invalid() { return nullptr; }
+  [[nodiscard]] static bool Close(Handle h);
+};
+// An FDI context (HFDI is an opaque pointer; fdi.h stays out of this header).
+struct CabinetContextTraits {
+  using Handle = void*;
+  static Handle Invalid() { return nullptr; }
+  [[nodiscard]] static bool Close(Handle h);
 };
 
 using ScopedHandle = UniqueHandle<KernelHandleTraits>;
@@ -97,9 +129,43 @@ using ScopedFile = UniqueHandle<FileHandleTraits>;
 using ScopedFind = UniqueHandle<FindHandleTraits>;
 using ScopedModule = UniqueHandle<ModuleTraits>;
 using ScopedLocalMemory = UniqueHandle<LocalMemoryTraits>;
+using ScopedGlobalMemory = UniqueHandle<GlobalMemoryTraits>;
+using ScopedMappedView = UniqueHandle<MappedViewTraits>;
 using ScopedRegKey = UniqueHandle<RegKeyTraits>;
-using ScopedInternet = UniqueHandle<InternetHandleTraits>;
 using ScopedGdiObject = UniqueHandle<GdiObjectTraits>;
 using ScopedMemoryDc = UniqueHandle<MemoryDcTraits>;
+using ScopedWindow = UniqueHandle<WindowTraits>;
+using ScopedCabinetContext = UniqueHandle<CabinetContextTraits>;
+
+// A device context from GetDC, given back with ReleaseDC for the same window (null: the screen).
+class ScopedWindowDc {
+ public:
+  explicit ScopedWindowDc(HWND window);
+  ScopedWindowDc(const ScopedWindowDc&) = delete;
+  ScopedWindowDc& operator=(const ScopedWindowDc&) = delete;
+  ~ScopedWindowDc();
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// BeginPaint for WM_PAINT; EndPaint at scope end when painting began (dc() is not null).
+class PaintScope {
+ public:
+  explicit PaintScope(HWND window);
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  ~PaintScope();
+  HDC dc() const { return dc_; }
+  const PAINTSTRUCT& paint() const { return paint_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_ = {};
+  HDC dc_;
+};
 
 }  // namespace base

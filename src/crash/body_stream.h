@@ -24,7 +24,7 @@ class StringBodyStream : public BodyStream {
  public:
   explicit StringBodyStream(std::string data) : data_(std::move(data)) {}
   int64_t Read(uint8_t* buffer, size_t size) override;
-  bool Rewind() override;
+  [[nodiscard]] bool Rewind() override;
 
  private:
   std::string data_;
@@ -36,7 +36,7 @@ class ConcatBodyStream : public BodyStream {
  public:
   explicit ConcatBodyStream(std::vector<std::unique_ptr<BodyStream>> parts) : parts_(std::move(parts)) {}
   int64_t Read(uint8_t* buffer, size_t size) override;
-  bool Rewind() override;
+  [[nodiscard]] bool Rewind() override;
 
  private:
   std::vector<std::unique_ptr<BodyStream>> parts_;
@@ -49,7 +49,7 @@ class FileBodyStream : public BodyStream {
  public:
   explicit FileBodyStream(void* file);
   int64_t Read(uint8_t* buffer, size_t size) override;
-  bool Rewind() override;
+  [[nodiscard]] bool Rewind() override;
 
  private:
   void* file_;

@@ -35,7 +35,7 @@ class CrashReporter {
   void SetAnnotation(const std::string& key, const std::string& value);
 
   const std::wstring& dump_path() const;
-  bool filter_installed() const;
+  [[nodiscard]] bool filter_installed() const;
 
   class Impl;
 

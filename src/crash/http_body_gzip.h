@@ -18,7 +18,7 @@ class CompressedBodyStream : public BodyStream {
   CompressedBodyStream& operator=(const CompressedBodyStream&) = delete;
 
   int64_t Read(uint8_t* buffer, size_t size) override;
-  bool Rewind() override;
+  [[nodiscard]] bool Rewind() override;
 
   static constexpr size_t kSourceBlockSize = 4096;
 

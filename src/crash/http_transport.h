@@ -39,7 +39,7 @@ class CrashUploadTransport {
 
 // Reads the stream to its end in blocks of block_size, then rewinds it: the number of bytes, or
 // nothing when a read or the rewind fails.
-std::optional<uint64_t> MeasureBodyStream(BodyStream& body, size_t block_size);
+[[nodiscard]] std::optional<uint64_t> MeasureBodyStream(BodyStream& body, size_t block_size);
 
 // How a failed WinHTTP call is reported: call + ": " + the system's or WinHTTP's text for the
 // error + " (0x<code>)", or call + ": error 0x<lookup error> while retrieving error 0x<code>".

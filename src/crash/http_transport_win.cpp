@@ -8,6 +8,7 @@
 #include "base/diag_log.h"
 #include "base/lazy_import.h"
 #include "base/strings.h"
+#include "base/unique_internet.h"
 #include "crash/http_transport.h"
 #include "base/file_version.h"
 
@@ -17,23 +18,18 @@ namespace {
 
 void LogWinHttpFailure(const char* call) { base::DiagLog(WinHttpErrorMessage(call, GetLastError())); }
 
-// Owns one WinHTTP handle. (base::UniqueHandle's header brings WinINet, whose declarations
-// collide with WinHTTP's, so the owner lives here.)
+// One WinHTTP handle whose failed close is logged like every other WinHTTP failure.
 class ScopedWinHttp {
  public:
   explicit ScopedWinHttp(HINTERNET handle) : handle_(handle) {}
-  ScopedWinHttp(const ScopedWinHttp&) = delete;
-  ScopedWinHttp& operator=(const ScopedWinHttp&) = delete;
   ~ScopedWinHttp() {
-    if (!handle_) return;
-    auto close = LAZY_IMPORT(base::kWinhttp, WinHttpCloseHandle);
-    if (!close || !close(handle_)) LogWinHttpFailure("WinHttpCloseHandle");
+    if (handle_ && !handle_.close()) LogWinHttpFailure("WinHttpCloseHandle");
   }
-  explicit operator bool() const { return handle_ != nullptr; }
-  HINTERNET get() const { return handle_; }
+  explicit operator bool() const { return static_cast<bool>(handle_); }
+  HINTERNET get() const { return handle_.get(); }
 
  private:
-  HINTERNET handle_;
+  base::ScopedWinHttp handle_;
 };
 
 std::wstring ModulePath(HMODULE module) {
@@ -96,7 +92,7 @@ std::string WinHttpErrorMessage(const char* call, uint32_t code) {
 
 bool CrashUploadTransport::Send(std::string* response_body) {
 #define VORLEX_WINHTTP(fn)                               \
-  auto fn##_call = LAZY_IMPORT(base::kWinhttp, fn);      \
+  auto fn##_call = LAZY_IMPORT(base::kWinhttp, fn).get(); \
   if (!fn##_call) {                                      \
     LogWinHttpFailure(#fn);                              \
     return false;                                        \

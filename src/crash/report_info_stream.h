@@ -24,7 +24,7 @@ class DumpFileAccess {
  public:
   virtual ~DumpFileAccess() = default;
   // Both fail on a short read or write.
-  virtual bool ReadAt(uint64_t offset, void* buffer, size_t size) = 0;
+  [[nodiscard]] virtual bool ReadAt(uint64_t offset, void* buffer, size_t size) = 0;
   virtual bool WriteAt(uint64_t offset, const void* buffer, size_t size) = 0;
 };
 

@@ -11,7 +11,7 @@ namespace crash {
 // Where the per-user application data folder is. The system's by default; tests point it at a
 // scratch directory. On failure it returns false with the reason in GetLastError().
 using AppDataFolderFn = std::function<bool(bool create, std::wstring* folder)>;
-bool SystemAppDataFolder(bool create, std::wstring* folder);
+[[nodiscard]] bool SystemAppDataFolder(bool create, std::wstring* folder);
 
 // The id text (normally "{XXXXXXXX-...}"), or empty when there is none to be had.
 std::string GetUserIdInternal(const AppDataFolderFn& app_data = SystemAppDataFolder);
@@ -23,6 +23,6 @@ std::wstring GetUserIdFilePath(bool create, const AppDataFolderFn& app_data = Sy
 [[nodiscard]] bool RememberUidIsCreated();
 
 // Whether HKEY_CURRENT_USER\<key> holds the named value.
-bool RegistryValueExist(const std::wstring& key, const std::wstring& value_name);
+[[nodiscard]] bool RegistryValueExist(const std::wstring& key, const std::wstring& value_name);
 
 }  // namespace crash

@@ -73,12 +73,12 @@ class BrandInfo {
   const std::string& abt_url() const { return abt_url_; }
   const std::string& webntp_url() const { return webntp_url_; }
   const std::string& preloaded_wallpapers_url() const { return preloaded_wallpapers_url_; }
-  bool has_brand_package() const { return has_brand_package_; }
+  [[nodiscard]] bool has_brand_package() const { return has_brand_package_; }
   bool has_partner_package() const { return has_partner_package_; }
 
-  bool send_statistics() const { return send_statistics_ != kFalse; }
+  [[nodiscard]] bool send_statistics() const { return send_statistics_ != kFalse; }
   bool make_browser_default() const { return make_browser_default_ != kFalse; }
-  bool omrix_taskbar_shortcut_prompt() const { return omrix_taskbar_shortcut_promt_ == kTrue; }
+  [[nodiscard]] bool omrix_taskbar_shortcut_prompt() const { return omrix_taskbar_shortcut_promt_ == kTrue; }
   bool alternate_installer_title() const { return alternate_installer_title_ == kTrue; }
   int send_statistics_state() const { return send_statistics_; }
 

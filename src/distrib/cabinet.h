@@ -13,6 +13,6 @@ using CabinetFiles = std::map<std::string, std::string>;
 // Extracts the member named wanted (every member when wanted is empty) into files. Returns the
 // result of FDICopy; on failure files is left empty. Archives that continue in another cabinet
 // are refused.
-bool ExtractCabinetFile(std::string_view cabinet, const std::string& wanted, CabinetFiles* files);
+[[nodiscard]] bool ExtractCabinetFile(std::string_view cabinet, const std::string& wanted, CabinetFiles* files);
 
 }  // namespace distrib

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/lazy_import.h"
+#include "base/unique_handle.h"
 #include "distrib/cabinet.h"
 
 namespace distrib {
@@ -120,11 +121,10 @@ FNFDINOTIFY(Notify) {
 bool ExtractCabinetFile(std::string_view cabinet, const std::string& wanted, CabinetFiles* files) {
   auto fdi_create = LAZY_IMPORT(base::kCabinet, FDICreate);
   auto fdi_copy = LAZY_IMPORT(base::kCabinet, FDICopy);
-  auto fdi_destroy = LAZY_IMPORT(base::kCabinet, FDIDestroy);
-  if (!fdi_create || !fdi_copy || !fdi_destroy) return false;
+  if (!fdi_create || !fdi_copy || !LAZY_IMPORT(base::kCabinet, FDIDestroy)) return false;
 
   ERF error{};
-  HFDI context = fdi_create(Alloc, Free, Open, Read, Write, Close, Seek, cpuUNKNOWN, &error);
+  base::ScopedCabinetContext context(fdi_create(Alloc, Free, Open, Read, Write, Close, Seek, cpuUNKNOWN, &error));
   if (!context) return false;
   MemoryCabinet descriptor{reinterpret_cast<const uint8_t*>(cabinet.data()), cabinet.size()};
   char name[32];
@@ -134,9 +134,9 @@ bool ExtractCabinetFile(std::string_view cabinet, const std::string& wanted, Cab
   Extraction extraction{&wanted, files, std::string()};
   const MemoryCabinet* previous = active_cabinet;
   active_cabinet = &descriptor;
-  BOOL copied = fdi_copy(context, name, path, 0, Notify, nullptr, &extraction);
+  BOOL copied = fdi_copy(context.get(), name, path, 0, Notify, nullptr, &extraction);
   active_cabinet = previous;
-  fdi_destroy(context);
+  context.reset();
   // A failed copy may still have reported a member it could not finish (the cabinet library
   // closes it as extracted): nothing from a broken cabinet is kept.
   if (!copied) files->clear();

@@ -21,16 +21,16 @@ class DerReader {
   };
 
   // Reads the element header at the cursor; false when it is malformed or runs past the bound.
-  bool Peek(Element* element) const;
+  [[nodiscard]] bool Peek(Element* element) const;
   // Moves past the element at the cursor.
-  bool Skip();
+  [[nodiscard]] bool Skip();
   // Moves into the content of the element at the cursor; its end becomes the bound.
-  bool Enter();
+  [[nodiscard]] bool Enter();
   // Leaves a sub-reader for the element at the cursor (its content) and moves past it.
-  bool TakeContent(DerReader* content);
+  [[nodiscard]] bool TakeContent(DerReader* content);
 
   size_t remaining() const { return end_ - pos_; }
-  bool at_end() const { return pos_ == end_; }
+  [[nodiscard]] bool at_end() const { return pos_ == end_; }
   const uint8_t* current() const { return data_ + pos_; }
   size_t position() const { return pos_; }
 

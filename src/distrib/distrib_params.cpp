@@ -57,38 +57,35 @@ std::optional<int> ParseLeadingInt(std::string_view text) {
 
 DistribParams::DistribParams(std::string text) : text_(std::move(text)), params_(ParseDistribParams(text_)) {}
 
-std::pair<bool, std::string> DistribParams::Get(std::string_view key) const {
+std::optional<std::string> DistribParams::Get(std::string_view key) const {
   auto it = params_.find(std::string(key));
-  if (it == params_.end()) return {false, std::string()};
-  return {true, it->second};
+  if (it == params_.end()) return std::nullopt;
+  return it->second;
 }
 
-std::pair<bool, bool> DistribParams::GetFlag(std::string_view key) const {
-  auto [found, value] = Get(key);
-  if (!found) return {false, false};
-  if (value == "1") return {true, true};
-  if (value == "2") return {true, false};
-  return {false, false};
+std::optional<bool> DistribParams::GetFlag(std::string_view key) const {
+  std::optional<std::string> value = Get(key);
+  if (value == "1") return true;
+  if (value == "2") return false;
+  return std::nullopt;
 }
 
-std::pair<bool, bool> DistribParams::GetStatFlag() const {
-  std::pair<bool, bool> stat = GetFlag("stat");
-  if (stat.first) return stat;
-  auto [found, value] = Get("statpromo");
-  if (found) return {true, value == "true"};
-  return {false, false};
+std::optional<bool> DistribParams::GetStatFlag() const {
+  if (std::optional<bool> stat = GetFlag("stat")) return stat;
+  if (std::optional<std::string> promo = Get("statpromo")) return *promo == "true";
+  return std::nullopt;
 }
 
 bool DistribParams::IsFirstRun() const {
-  return Get("first").second == "1" && GetFlag("def").first && GetStatFlag().first;
+  return Get("first") == "1" && GetFlag("def").has_value() && GetStatFlag().has_value();
 }
 
 int DistribParams::UacMode(bool system_level_switch) const {
   if (system_level_switch) return 0;
-  auto [found, value] = Get("uac");
-  if (!found) return 0;
+  std::optional<std::string> value = Get("uac");
+  if (!value) return 0;
   // A value that is not a 32-bit decimal number counts as absent.
-  std::optional<int> mode = ParseLeadingInt(value);
+  std::optional<int> mode = ParseLeadingInt(*value);
   if (!mode) return 0;
   if (*mode == 2) return 2;
   if (*mode == 1) return 1;
@@ -100,12 +97,12 @@ int DistribParams::UacMode(const base::CommandLine& command_line) const {
   return UacMode(command_line.HasSwitch("system-level") || command_line.HasSwitch("program-files-installation"));
 }
 
-bool DistribParams::Cancel() const { return Get("cancel").second == "1"; }
+bool DistribParams::Cancel() const { return Get("cancel") == "1"; }
 
 bool DistribParams::TaskEnabled(std::string_view key) const {
-  auto [found, value] = Get(key);
-  if (!found) return key == "vup";
-  return value == "1";
+  std::optional<std::string> value = Get(key);
+  if (!value) return key == "vup";
+  return *value == "1";
 }
 
 }  // namespace distrib

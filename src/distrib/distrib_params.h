@@ -29,7 +29,7 @@ std::string DistribParamsToJson(const ParamMap& params);
 
 // Leading decimal digits with an optional sign, as a standard string-to-int conversion; nothing
 // when the text does not start with a number or the number does not fit 32 bits.
-std::optional<int> ParseLeadingInt(std::string_view text);
+[[nodiscard]] std::optional<int> ParseLeadingInt(std::string_view text);
 
 // One side file for the setup: a switch may give its path, otherwise it is written from a
 // resource of the installer into the work directory.
@@ -58,7 +58,7 @@ TagSource DefaultTagSource();
 std::string LoadInstallerBinResource(int resource_id);
 
 // Writes a file for the setup; refuses to write when there is no work directory.
-bool WriteWorkFile(const std::wstring& work_dir, const std::wstring& path, std::string_view data);
+[[nodiscard]] bool WriteWorkFile(const std::wstring& work_dir, const std::wstring& path, std::string_view data);
 
 class DistribParams {
  public:
@@ -70,23 +70,23 @@ class DistribParams {
 
   // Fills the parameters from the command line or the tag of installer_path, stores
   // "DistribInfoParams", writes temp_dir + "distrib_info". True when a JSON path is set.
-  bool CreateJsonFromDistribParams(const base::CommandLine& command_line, const std::wstring& installer_path,
+  [[nodiscard]] bool CreateJsonFromDistribParams(const base::CommandLine& command_line, const std::wstring& installer_path,
                                    const std::wstring& temp_dir, const TagSource& tags = DefaultTagSource());
 
-  // (found, value)
-  std::pair<bool, std::string> Get(std::string_view key) const;
-  // (found, on): "1" -> (true, true), "2" -> (true, false), anything else -> (false, false).
-  std::pair<bool, bool> GetFlag(std::string_view key) const;
+  // The value, or nothing when the key is absent.
+  [[nodiscard]] std::optional<std::string> Get(std::string_view key) const;
+  // "1" -> on (true), "2" -> off (false), anything else or absent -> nothing.
+  [[nodiscard]] std::optional<bool> GetFlag(std::string_view key) const;
   // The statistics choice: "stat", or when absent "statpromo" (on only when exactly "true").
-  std::pair<bool, bool> GetStatFlag() const;
-  bool IsFirstRun() const;
+  [[nodiscard]] std::optional<bool> GetStatFlag() const;
+  [[nodiscard]] bool IsFirstRun() const;
   // 0, 1 or 2; 0 when "system-level" or "program-files-installation" was given.
   int UacMode(bool system_level_switch) const;
   int UacMode(const base::CommandLine& command_line) const;
-  bool Cancel() const;
+  [[nodiscard]] bool Cancel() const;
   // Background-task switches ("vup", "abtup", "webntp", "scup"): on with "1"; "vup" is on when
   // absent.
-  bool TaskEnabled(std::string_view key) const;
+  [[nodiscard]] bool TaskEnabled(std::string_view key) const;
 
   const std::string& text() const { return text_; }
   const ParamMap& params() const { return params_; }
@@ -96,9 +96,9 @@ class DistribParams {
   // PrepareSideFiles writes the rows without a switch from the resources and returns false when
   // one could not be written (its path stays set).
   void SetSideFilePathsFrom(const base::CommandLine& command_line, const std::wstring& work_dir);
-  bool PrepareSideFiles(const std::function<std::string(int resource_id)>& load_resource = LoadInstallerBinResource);
+  [[nodiscard]] bool PrepareSideFiles(const std::function<std::string(int resource_id)>& load_resource = LoadInstallerBinResource);
   const std::wstring& side_file_path(size_t index) const { return side_files_[index].path; }
-  bool side_file_from_switch(size_t index) const { return side_files_[index].from_switch; }
+  [[nodiscard]] bool side_file_from_switch(size_t index) const { return side_files_[index].from_switch; }
   // Registry hand-off of the side-file paths (just before the setup runs) and their removal
   // together with "DistribInfoParams" after a successful installation.
   void StoreSideFileHandoff() const;

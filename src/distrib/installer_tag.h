@@ -22,13 +22,13 @@ struct CertificateTable {
 };
 // Locates the certificate table of a PE image (PE32 or PE32+); false when the image has none or
 // it does not lie within the image.
-bool FindCertificateTable(const uint8_t* data, size_t size, CertificateTable* table);
+[[nodiscard]] bool FindCertificateTable(const uint8_t* data, size_t size, CertificateTable* table);
 
 // The tag of the last dummy certificate of the signature in a PE image; empty when there is none.
 std::string ExtractTagFromImage(const uint8_t* data, size_t size, TagError* error = nullptr);
 
 // The trailer tag of a mapped PE image: on success *tag points into data and *length is n.
-bool FindTrailerTag(const uint8_t* data, size_t size, const uint8_t** tag, size_t* length);
+[[nodiscard]] bool FindTrailerTag(const uint8_t* data, size_t size, const uint8_t** tag, size_t* length);
 
 // Reads the file and extracts the dummy-certificate tag; logs why when it cannot read the file,
 // find the certificate table or walk the signature. Empty on any failure.
@@ -42,10 +42,10 @@ class TrailerTagReader {
   TrailerTagReader(const TrailerTagReader&) = delete;
   TrailerTagReader& operator=(const TrailerTagReader&) = delete;
 
-  bool Open(const std::wstring& path);
+  [[nodiscard]] bool Open(const std::wstring& path);
   // Two calls: with no buffer, *size becomes n + 1; with a buffer of at least n + 1 bytes, the n
   // tag bytes and a terminating zero are copied and *size becomes n + 1.
-  bool Read(char* buffer, size_t* size);
+  [[nodiscard]] bool Read(char* buffer, size_t* size);
 
  private:
   void Close();

@@ -58,10 +58,11 @@ TrailerTagReader::TrailerTagReader() = default;
 TrailerTagReader::~TrailerTagReader() { Close(); }
 
 void TrailerTagReader::Close() {
-  if (view_) UnmapViewOfFile(view_);
+  // The header stays free of Windows types, so the owners take the raw values back here.
+  base::ScopedMappedView(view_).reset();
   view_ = nullptr;
   view_size_ = 0;
-  { base::ScopedHandle closer(static_cast<HANDLE>(mapping_)); }
+  base::ScopedHandle(static_cast<HANDLE>(mapping_)).reset();
   mapping_ = nullptr;
 }
 
@@ -72,15 +73,12 @@ bool TrailerTagReader::Open(const std::wstring& path) {
   if (!file) return false;
   base::ScopedHandle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
   if (!mapping) return false;  // also an empty file
-  const void* view = MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0);
+  base::ScopedMappedView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
   if (!view) return false;
   MEMORY_BASIC_INFORMATION info{};
-  if (!VirtualQuery(view, &info, sizeof(info))) {
-    UnmapViewOfFile(view);
-    return false;
-  }
+  if (!VirtualQuery(view.get(), &info, sizeof(info))) return false;
   // The region is whole pages; the bytes past the end of the file read as zero.
-  view_ = static_cast<const uint8_t*>(view);
+  view_ = static_cast<const uint8_t*>(view.release());
   view_size_ = info.RegionSize;
   mapping_ = mapping.release();
   return true;

@@ -24,7 +24,7 @@ using GuidBytes = std::array<uint8_t, 16>;
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" (hex digits of either case) -> the 16 bytes as a GUID
 // lies in memory (Data1..Data3 little-endian, Data4 as written). Anything else: nothing.
-std::optional<GuidBytes> ParseRegistryGuid(std::wstring_view text);
+[[nodiscard]] std::optional<GuidBytes> ParseRegistryGuid(std::wstring_view text);
 
 // The bytes the appendix reader works on: a file on Windows, a buffer in native builds.
 class AppendixSource {

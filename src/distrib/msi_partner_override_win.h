@@ -33,7 +33,7 @@ class MsiOverrideSystem {
   // CONNECT_INTERACTIVE; NO_ERROR or the system error.
   virtual DWORD ConnectInteractive(const std::wstring& directory);
   // One WriteFile of the block at the file's position; *written gets the bytes written.
-  virtual bool WriteBlock(HANDLE file, const uint8_t* data, DWORD size, DWORD* written);
+  [[nodiscard]] virtual bool WriteBlock(HANDLE file, const uint8_t* data, DWORD size, DWORD* written);
 };
 MsiOverrideSystem& DefaultMsiOverrideSystem();
 
@@ -53,7 +53,7 @@ MsiOverrideSystem& DefaultMsiOverrideSystem();
 // The drive-letter path of the one ".msi" file mapped into the process; empty otherwise.
 std::wstring FindMsiDatabaseLocalCopy(DWORD process_id);
 // "\Device\HarddiskVolume1\x\y.msi" (or the DOS-device form "\??\C:\x\y.msi") -> "C:\x\y.msi".
-std::optional<std::wstring> DevicePathToDriveLetterPath(const std::wstring& device_path);
+[[nodiscard]] std::optional<std::wstring> DevicePathToDriveLetterPath(const std::wstring& device_path);
 [[nodiscard]] bool ConnectInteractiveToFileIfLogonFailure(const std::wstring& path, MsiOverrideSystem& system);
 std::optional<GuidBytes> GetPartnerPackageOverrideGUIDMarker(const std::wstring& guid_text);
 [[nodiscard]] std::optional<PartnerPackageOverride> ExtractPartnerPackageOverridePackage(

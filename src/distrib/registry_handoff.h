@@ -9,8 +9,8 @@ namespace distrib {
 
 inline constexpr wchar_t kProductKey[] = L"Software\\Vorlex\\VorlexBrowser";
 
-bool StoreHandoffValue(const std::wstring& name, const std::wstring& value);
+[[nodiscard]] bool StoreHandoffValue(const std::wstring& name, const std::wstring& value);
 std::optional<std::wstring> ReadHandoffValue(const std::wstring& name);
-bool RemoveHandoffValue(const std::wstring& name);
+[[nodiscard]] bool RemoveHandoffValue(const std::wstring& name);
 
 }  // namespace distrib

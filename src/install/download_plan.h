@@ -33,7 +33,7 @@ AttemptPlan PlanAttempts(size_t url_count);
 
 // A failed transfer keeps its partial data for resuming only when it reached 10 % of the
 // announced length (integer arithmetic; an unknown length keeps everything).
-bool KeepPartialDownload(uint64_t downloaded, uint64_t content_length);
+[[nodiscard]] bool KeepPartialDownload(uint64_t downloaded, uint64_t content_length);
 
 // Whether a versioned setup URL may be used: no placeholder ("{"), and the installer's own file
 // date (microseconds since 1601) not zero and less than 30 days before now.
@@ -43,7 +43,7 @@ VersionedUrlVerdict CheckVersionedSetupUrl(const std::string& url, std::optional
 
 // "try_x64" registry text after a download: "1"/"0" when the first URL served the chosen
 // architecture, "2" (experiment off) otherwise; nothing without a choice.
-std::optional<std::wstring> ArchStateAfterDownload(Arch arch, bool success);
+[[nodiscard]] std::optional<std::wstring> ArchStateAfterDownload(Arch arch, bool success);
 // Architecture from the stored "try_x64" text: "1" 64-bit, "0" 32-bit; "2" disabled.
 enum class StoredArch { kNone, k64, k32, kDisabled };
 StoredArch ParseStoredArch(const std::optional<std::wstring>& value);

@@ -73,15 +73,15 @@ class Installer {
   void SetMakeDefault(bool value);
   void SetSendStatistics(bool value) { send_statistics_ = value; }
   void SetCreateTaskbarShortcut(bool value) { create_taskbar_shortcut_ = value; }
-  bool ProbeInterface();
+  [[nodiscard]] bool ProbeInterface();
   // The elevated copy, started through the UAC prompt; false when it did not start.
-  bool StartElevatedInstaller();
+  [[nodiscard]] bool StartElevatedInstaller();
   void Cancel() { cancel_count_.fetch_add(1); }
   void DropDelegate() { delegate_ = nullptr; }
 
   int result_code() const { return result_code_; }
   int cancel_count() const { return cancel_count_.load(); }
-  bool uac_declined() const { return uac_declined_; }
+  [[nodiscard]] bool uac_declined() const { return uac_declined_; }
   const tasks::AsyncInstallTasks* async_tasks() const { return tasks_.get(); }
   net::InstallStatistics& statistics() { return statistics_; }
 
@@ -95,14 +95,14 @@ class Installer {
   std::wstring GetModulePath();
   int DownloadOrExtractModule(const std::wstring& path, bool permanent_lock);
   int DownloadModule(HANDLE file, const base::CommandLine& command_line);
-  bool IsVersionedSetupUrlAllowed(const std::string& url) const;
+  [[nodiscard]] bool IsVersionedSetupUrlAllowed(const std::string& url) const;
   void ReportAttempt(int attempt, bool success, const std::string& error, uint64_t downloaded,
                      uint64_t total, const std::string& url, const std::wstring& redirect_url);
-  bool LockSetupFile(const std::wstring& path, bool permanent_lock, base::ScopedFile* lock);
+  [[nodiscard]] bool LockSetupFile(const std::wstring& path, bool permanent_lock, base::ScopedFile* lock);
 
   // Setup launch.
   base::CommandLine BuildSetupCommandLine(const std::wstring& program, bool with_files) const;
-  bool RunModuleInElevatedProcess();
+  [[nodiscard]] bool RunModuleInElevatedProcess();
   void ReportInstallationFinished(int failure);
   void Send(net::StatParams event);
 

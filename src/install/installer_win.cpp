@@ -20,6 +20,7 @@
 #include "distrib/distrib_params.h"
 #include "install/download_plan.h"
 #include "install/environment_checks.h"
+#include "install/installation_report.h"
 #include "install/installer_delegate.h"
 #include "install/setup_command_line.h"
 #include "install/setup_launch.h"
@@ -43,8 +44,7 @@ bool Signalled(HANDLE event) { return WaitForSingleObject(event, 0) == WAIT_OBJE
 
 std::optional<std::string> Param(const distrib::DistribParams* distrib, std::string_view key) {
   if (!distrib) return std::nullopt;
-  auto [found, value] = distrib->Get(key);
-  return found ? std::optional<std::string>(value) : std::nullopt;
+  return distrib->Get(key);
 }
 
 std::wstring ScreenResolution() {
@@ -368,18 +368,23 @@ bool Installer::LockSetupFile(const std::wstring& path, bool permanent_lock, bas
 }
 
 void Installer::ReportInstallationFinished(int failure) {
-  std::string url = base::ServiceHost(base::Service::kReport) + "/get/browser/install" +
-                    "?ui=" + base::WideToUtf8(ui_id_) + "&result=" +
-                    (cancel_count_.load() > 0 ? "cancelled" : failure == 0 ? "success" : "failed") +
-                    "&time=" + std::to_string(Seconds(total_time_));
-  if (Seconds(download_time_) != 0) url += "&download_time=" + std::to_string(Seconds(download_time_));
-  if (Seconds(setup_time_) != 0) url += "&install_time=" + std::to_string(Seconds(setup_time_));
+  InstallationReport report;
+  report.user_id = base::WideToUtf8(ui_id_);
+  report.cancelled = cancel_count_.load() > 0;
+  report.succeeded = failure == 0;
+  report.total_seconds = Seconds(total_time_);
+  report.download_seconds = Seconds(download_time_);
+  report.setup_seconds = Seconds(setup_time_);
+  std::string url = BuildInstallationReportUrl(base::ServiceHost(base::Service::kReport), report);
   LOG_AT(INFO, "Download") << "Attempt to download module: " << url;
   net::StringDownloadSink sink;
-  std::string error;
-  // Sent even after a stop request: a cancelled installation is reported too.
-  if (!net::DownloadWithProgress(base::AsciiToWide(url), &sink, &error, nullptr, nullptr, nullptr, nullptr, nullptr))
-    PLOG(ERROR) << "Cannot report installation status: " << error;
+  net::DownloadRequest request;
+  request.url = base::AsciiToWide(url);
+  request.sink = &sink;
+  request.stop_check = net::StopCheck::kBeforeRead;
+  // Sent even after a stop request (no stop event): a cancelled installation is reported too.
+  net::DownloadOutcome outcome = net::Download(request);
+  if (!outcome.ok) PLOG(ERROR) << "Cannot report installation status: " << outcome.last_error;
 }
 
 }  // namespace install

@@ -129,10 +129,7 @@ int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line
   } else if (command_line.HasSwitch("download-x32")) {
     arch_.set_arch(Arch::k32);
   } else if (distrib_) {
-    auto param = [this](const char* key) -> std::optional<std::string> {
-      auto [found, value] = distrib_->Get(key);
-      return found ? std::optional<std::string>(value) : std::nullopt;
-    };
+    auto param = [this](const char* key) { return distrib_->Get(key); };
     arch_.AdjustDownloadUrl(command_line.HasSwitch("program-files-installation"), param("try_x64"), param("x64_ram"),
                             environment_.machine);
   }
@@ -169,12 +166,18 @@ int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line
       previous_url = url;
       EmptyFile(file, &sink);
     }
-    std::string error;
-    std::wstring redirect;
-    uint32_t content_length = 0;
-    net::ExceptionInfo exception;
-    if (net::DownloadWithProgress(base::AsciiToWide(url), &sink, &error, &redirect, &content_length,
-                                  stop_event_.get(), &observer, &exception)) {
+    net::DownloadRequest request;
+    request.url = base::AsciiToWide(url);
+    request.sink = &sink;
+    request.stop = stop_event_.get();
+    request.stop_check = net::StopCheck::kBeforeRead;  // a stopped attempt is no failed one
+    request.observer = &observer;
+    const net::DownloadOutcome outcome = net::Download(request);
+    const std::string& error = outcome.last_error;
+    const std::wstring& redirect = outcome.redirect_url;
+    const uint32_t content_length = outcome.content_length;
+    const net::ExceptionInfo& exception = outcome.exception;
+    if (outcome.ok) {
       ReportAttempt(attempt, true, error, sink.size, content_length, url, redirect);
       arch_.ConfigurateRegistry(attempt < plan.per_url);
       return 0;

@@ -13,7 +13,7 @@ class InstallerDelegate;
 // Starts the setup with the command line (program = setup_path, plus "source" = "lite"), waits
 // for it without limit and stores its exit code in *result_code (400 until then). True when the
 // exit code was obtained, whatever it is.
-bool RunModuleAndWait(const std::wstring& setup_path, const base::CommandLine& command_line,
+[[nodiscard]] bool RunModuleAndWait(const std::wstring& setup_path, const base::CommandLine& command_line,
                       InstallerDelegate* delegate, int* result_code);
 
 // The running system as the probe sees it.
@@ -31,7 +31,7 @@ int64_t InterfaceAvailabilityCode(int state, uint32_t build, uint32_t revision);
 // Asks a child copy of the installer ("check-the-interface") whether the internal default-browser
 // interface works, so that a crash there cannot take the installer down. Before Windows 10 it
 // returns false and leaves *code alone. installer_exe is the installer's own program.
-bool IsInternalInterfaceAvailableSafeCheck(const SystemBuild& system, const std::wstring& installer_exe,
+[[nodiscard]] bool IsInternalInterfaceAvailableSafeCheck(const SystemBuild& system, const std::wstring& installer_exe,
                                            int64_t* code);
 
 }  // namespace install

@@ -36,12 +36,13 @@ bool RunModuleAndWait(const std::wstring& setup_path, const base::CommandLine& c
     return false;
   }
   base::ScopedHandle process(info.hProcess);
+  base::ScopedHandle thread(info.hThread);
   LOG(INFO) << "Process created: " << info.dwProcessId;
   if (delegate) {
     delegate->SetPercentage(40);
     delegate->DropCancel();
   }
-  CloseHandle(info.hThread);
+  thread.reset();
 
   LOG(INFO) << "Wait for process finish.";
   if (WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0) {
@@ -63,10 +64,10 @@ SystemBuild CurrentSystemBuild() {
   SystemBuild system;
   system.version = base::GetWindowsVersion();
   using RtlGetVersionFn = LONG WINAPI(OSVERSIONINFOW*);
-  static base::LazyFunction<RtlGetVersionFn> rtl_get_version(base::kNtdll, "RtlGetVersion");
+  auto rtl_get_version = LAZY_IMPORT_AS(base::kNtdll, RtlGetVersionFn, "RtlGetVersion");
   OSVERSIONINFOW info = {};
   info.dwOSVersionInfoSize = sizeof(info);
-  if (RtlGetVersionFn* fn = rtl_get_version.Get(); fn && fn(&info) == 0) system.build = info.dwBuildNumber;
+  if (rtl_get_version && rtl_get_version(&info) == 0) system.build = info.dwBuildNumber;
   base::RegistryKey key = base::RegistryKey::Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
                                                   KEY_QUERY_VALUE | KEY_WOW64_64KEY);
   if (key.valid()) system.revision = key.ReadDword(L"UBR").value_or(0);

@@ -10,6 +10,7 @@
 #include "base/file_util.h"
 #include "base/lazy_import.h"
 #include "base/strings.h"
+#include "base/unique_crypt.h"
 #include "base/unique_handle.h"
 
 namespace logging {
@@ -23,23 +24,19 @@ std::string Md5Hex(const std::string& data) {
   auto create = LAZY_IMPORT(base::kAdvapi32, CryptCreateHash);
   auto hash_data = LAZY_IMPORT(base::kAdvapi32, CryptHashData);
   auto get_param = LAZY_IMPORT(base::kAdvapi32, CryptGetHashParam);
-  auto destroy = LAZY_IMPORT(base::kAdvapi32, CryptDestroyHash);
-  auto release = LAZY_IMPORT(base::kAdvapi32, CryptReleaseContext);
-  if (!acquire || !create || !hash_data || !get_param || !destroy || !release) return {};
-  HCRYPTPROV provider = 0;
-  if (!acquire(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) return {};
+  if (!acquire || !create || !hash_data || !get_param) return {};
+  base::ScopedCryptProvider provider;
+  if (!acquire(provider.receive(), nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) return {};
   std::string hex;
-  HCRYPTHASH hash = 0;
-  if (create(provider, CALG_MD5, 0, 0, &hash)) {
+  base::ScopedCryptHash hash;
+  if (create(provider.get(), CALG_MD5, 0, 0, hash.receive())) {
     BYTE digest[16];
     DWORD size = sizeof(digest);
-    if (hash_data(hash, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0) &&
-        get_param(hash, HP_HASHVAL, digest, &size, 0) && size == sizeof(digest)) {
+    if (hash_data(hash.get(), reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0) &&
+        get_param(hash.get(), HP_HASHVAL, digest, &size, 0) && size == sizeof(digest)) {
       hex = base::HexLower(digest, sizeof(digest));
     }
-    destroy(hash);
   }
-  release(provider, 0);
   return hex;
 }
 

@@ -26,7 +26,7 @@ class TimeLeftEstimator {
   explicit TimeLeftEstimator(uint32_t start_ms) : start_ms_(start_ms) {}
   // Called after every block with a known content length; yields an estimate at most once a
   // minute, the first at least 60 s after the start. Tick counts wrap around.
-  std::optional<TimeLeft> Update(uint32_t now_ms, uint32_t content_length, uint32_t got);
+  [[nodiscard]] std::optional<TimeLeft> Update(uint32_t now_ms, uint32_t content_length, uint32_t got);
 
  private:
   uint32_t start_ms_;

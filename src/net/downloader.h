@@ -10,16 +10,46 @@
 #include <vector>
 
 #include "base/lazy_import.h"
-#include "base/unique_handle.h"
+#include "base/unique_internet.h"
 #include "net/download_estimate.h"
 #include "net/download_sink.h"
 
 namespace net {
 
+class DownloadProgressObserver;
+
 inline constexpr uint32_t kDownloadBlockSize = 32768;
 inline constexpr wchar_t kDownloaderUserAgent[] = L"Vorlex.Browser lite installer";
 
 using OpenUrlFunction = base::LazyFunction<decltype(::InternetOpenUrlW)>;
+
+// When a transfer looks at its stop event.
+enum class StopCheck {
+  // Before every read: a stop simply ends the transfer (no error is recorded, nothing is
+  // finalised), as for the setup download, which reports a stopped attempt by itself.
+  kBeforeRead,
+  // After every block read: the body is cut short, so the transfer fails with
+  // "internet_read-995" and no caller can take part of a file for the whole of it.
+  kAfterBlock,
+};
+
+// One transfer: where from, where to, and what may end or watch it.
+struct DownloadRequest {
+  std::wstring url;
+  DownloadSink* sink = nullptr;
+  HANDLE stop = nullptr;  // manual-reset event, or null
+  StopCheck stop_check = StopCheck::kAfterBlock;
+  DownloadProgressObserver* observer = nullptr;  // progress and time left, or null
+};
+
+// What a transfer left behind once its connection is closed.
+struct DownloadOutcome {
+  bool ok = false;
+  std::string last_error;
+  std::wstring redirect_url;
+  uint32_t content_length = 0;
+  ExceptionInfo exception;  // code 0 unless opening the URL could not be bound
+};
 // Positions a response at an offset, as InternetSetFilePointer(request, offset, FILE_BEGIN); the
 // new position, or INVALID_SET_FILE_POINTER with GetLastError set.
 using SetFilePointerFunction = std::function<DWORD(HINTERNET request, LONG offset)>;
@@ -50,6 +80,9 @@ class Downloader {
   virtual uint32_t ReadChunk();
   [[nodiscard]] virtual bool FinalizeDownload(uint32_t* status_out);
 
+  // The one read loop: opens, reads block by block into the sink (reporting progress and
+  // looking at the stop event as the request says) and finalises.
+  [[nodiscard]] bool Download(const DownloadRequest& request);
   [[nodiscard]] bool DownloadInto(const std::string& url, HANDLE cancel, DownloadSink* sink);
   // Time-outs for the next transfers (0 keeps WinINet's default): connecting, and waiting for
   // each piece of the answer (headers or a block of the body).
@@ -67,7 +100,7 @@ class Downloader {
 
  private:
   void ResetState();
-  bool QueryNumber(DWORD info_level, DWORD* value) const;
+  [[nodiscard]] bool QueryNumber(DWORD info_level, DWORD* value) const;
 
   std::wstring url_;
   std::string last_error_;
@@ -93,6 +126,12 @@ class DownloadProgressObserver {
   virtual void OnTimeLeft(int32_t seconds, int32_t state) = 0;
 };
 
+// One transfer on a downloader of its own, closed before the outcome is returned (so the
+// caller's next system error is its own).
+[[nodiscard]] DownloadOutcome Download(const DownloadRequest& request);
+
+// Download with the stop looked at before every read, its outcome spread over out-parameters
+// (each may be null; exception_out is written only when opening could not be bound).
 [[nodiscard]] bool DownloadWithProgress(const std::wstring& url, DownloadSink* sink,
                                         std::string* last_error_out,
                                         std::wstring* redirect_url_out,

@@ -224,17 +224,51 @@ bool Downloader::FinalizeDownload(uint32_t* status_out) {
   return false;
 }
 
-bool Downloader::DownloadInto(const std::string& url, HANDLE cancel, DownloadSink* sink) {
-  if (!OpenDownload(base::AsciiToWide(url), sink)) return false;
-  while (ReadChunk() != 0) {
-    if (cancel && WaitForSingleObject(cancel, 0) != WAIT_TIMEOUT) {
+bool Downloader::Download(const DownloadRequest& request) {
+  DownloadSink* sink = request.sink;
+  DownloadProgressObserver* observer = request.observer;
+  auto stopped = [&] { return request.stop && WaitForSingleObject(request.stop, 0) != WAIT_TIMEOUT; };
+  if (!OpenDownload(request.url, sink)) return false;
+  if (observer && sink->size == 0) {
+    observer->OnProgress(0.0f);
+    observer->OnTimeLeft(-1, 0);
+  }
+  TimeLeftEstimator estimator(GetTickCount());
+  for (;;) {
+    if (request.stop_check == StopCheck::kBeforeRead && stopped()) return false;
+    if (ReadChunk() == 0) break;
+    if (request.stop_check == StopCheck::kAfterBlock && stopped()) {
       // Ended early, the body is incomplete: fail, so that no caller keeps part of a file as
       // if it were whole (DownloadToFile would otherwise move it over its target).
       last_error_ = "internet_read-" + std::to_string(ERROR_OPERATION_ABORTED);
       break;
     }
+    const uint32_t now = GetTickCount();
+    const uint32_t total = content_length_;
+    if (!observer || total == 0) continue;
+    const uint32_t got = sink->size;
+    observer->OnProgress(static_cast<float>(got) / static_cast<float>(total));
+    std::optional<TimeLeft> left = estimator.Update(now, total, got);
+    if (left) {
+      if (left->slow) observer->OnSlowDownload();
+      observer->OnTimeLeft(left->seconds, 1);
+    }
   }
-  return FinalizeDownload(nullptr);
+  const bool result = FinalizeDownload(nullptr);
+  if (result && observer) {
+    observer->OnProgress(1.0f);
+    observer->OnTimeLeft(0, 2);
+  }
+  return result;
+}
+
+bool Downloader::DownloadInto(const std::string& url, HANDLE cancel, DownloadSink* sink) {
+  DownloadRequest request;
+  request.url = base::AsciiToWide(url);
+  request.sink = sink;
+  request.stop = cancel;
+  request.stop_check = StopCheck::kAfterBlock;
+  return Download(request);
 }
 
 bool Downloader::DownloadToFile(const std::string& url, const std::wstring& target, HANDLE cancel) {
@@ -283,45 +317,32 @@ std::string Downloader::GetCustomHeader(const std::string& name) const {
   return std::string(buffer.data(), std::min<size_t>(length, buffer.size()));
 }
 
+DownloadOutcome Download(const DownloadRequest& request) {
+  DownloadOutcome outcome;
+  Downloader downloader;
+  outcome.ok = downloader.Download(request);
+  outcome.last_error = downloader.last_error();
+  outcome.redirect_url = downloader.redirect_url();
+  outcome.content_length = downloader.content_length();
+  outcome.exception = downloader.exception();
+  return outcome;
+}
+
 bool DownloadWithProgress(const std::wstring& url, DownloadSink* sink, std::string* last_error_out,
                           std::wstring* redirect_url_out, uint32_t* content_length_out, HANDLE stop,
                           DownloadProgressObserver* observer, ExceptionInfo* exception_out) {
-  Downloader downloader;
-  bool result = false;
-  if (!downloader.OpenDownload(url, sink)) {
-    if (exception_out) *exception_out = downloader.exception();
-  } else {
-    if (observer && sink->size == 0) {
-      observer->OnProgress(0.0f);
-      observer->OnTimeLeft(-1, 0);
-    }
-    TimeLeftEstimator estimator(GetTickCount());
-    for (;;) {
-      if (stop && WaitForSingleObject(stop, 0) != WAIT_TIMEOUT) break;
-      if (downloader.ReadChunk() == 0) {
-        result = downloader.FinalizeDownload(nullptr);
-        if (result && observer) {
-          observer->OnProgress(1.0f);
-          observer->OnTimeLeft(0, 2);
-        }
-        break;
-      }
-      const uint32_t now = GetTickCount();
-      const uint32_t total = downloader.content_length();
-      if (total == 0) continue;
-      const uint32_t got = sink->size;
-      if (observer) observer->OnProgress(static_cast<float>(got) / static_cast<float>(total));
-      std::optional<TimeLeft> left = estimator.Update(now, total, got);
-      if (left && observer) {
-        if (left->slow) observer->OnSlowDownload();
-        observer->OnTimeLeft(left->seconds, 1);
-      }
-    }
-  }
-  if (last_error_out) *last_error_out = downloader.last_error();
-  if (redirect_url_out) *redirect_url_out = downloader.redirect_url();
-  if (content_length_out) *content_length_out = downloader.content_length();
-  return result;
+  DownloadRequest request;
+  request.url = url;
+  request.sink = sink;
+  request.stop = stop;
+  request.stop_check = StopCheck::kBeforeRead;
+  request.observer = observer;
+  DownloadOutcome outcome = Download(request);
+  if (exception_out && outcome.exception.code != 0) *exception_out = outcome.exception;
+  if (last_error_out) *last_error_out = outcome.last_error;
+  if (redirect_url_out) *redirect_url_out = outcome.redirect_url;
+  if (content_length_out) *content_length_out = outcome.content_length;
+  return outcome.ok;
 }
 
 }  // namespace net

@@ -64,7 +64,7 @@ class AsyncHttpRequester {
   [[nodiscard]] bool Post(const std::wstring& url);
 
  private:
-  bool InitializeThread();
+  [[nodiscard]] bool InitializeThread();
   static DWORD WINAPI ThreadMain(void* self);
   void Run();
 

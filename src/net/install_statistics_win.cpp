@@ -54,7 +54,8 @@ std::wstring LaunchedValue() {
 // Ends the request as soon as it is on the wire: no answer is read.
 void CALLBACK CloseWhenSent(HINTERNET handle, DWORD_PTR, DWORD status, void*, DWORD) noexcept {
   if (status != INTERNET_STATUS_REQUEST_SENT) return;
-  if (auto close = LAZY_IMPORT(base::kWininet, InternetCloseHandle)) close(handle);
+  // The handle stays the session's child: closing it early is the whole point here.
+  static_cast<void>(base::InternetHandleTraits::Close(handle));
 }
 
 }  // namespace

@@ -12,19 +12,19 @@ namespace shell {
 class AssociationApi {
  public:
   virtual ~AssociationApi() = default;
-  virtual HRESULT CreateRegistration(REFIID iid, void** object) = 0;
+  [[nodiscard]] virtual HRESULT CreateRegistration(REFIID iid, void** object) = 0;
   virtual HRESULT EnumHandlersForProtocol(const wchar_t* protocol, IEnumAssocHandlers** handlers) = 0;
-  virtual HRESULT EnumHandlersForExtension(const wchar_t* extension, IEnumAssocHandlers** handlers) = 0;
+  [[nodiscard]] virtual HRESULT EnumHandlersForExtension(const wchar_t* extension, IEnumAssocHandlers** handlers) = 0;
 };
 
 AssociationApi& SystemAssociationApi();
 
-bool CheckInternalInterface(AssociationApi& api = SystemAssociationApi());
+[[nodiscard]] bool CheckInternalInterface(AssociationApi& api = SystemAssociationApi());
 // The probe process's check: CheckInternalInterface inside a single-threaded COM apartment of its
 // own, released again before it returns.
-bool CheckInternalInterfaceInApartment(AssociationApi& api = SystemAssociationApi());
+[[nodiscard]] bool CheckInternalInterfaceInApartment(AssociationApi& api = SystemAssociationApi());
 // Walks the handler list until one named ui_name (or, probing, the first one) offers the
 // make-default interface; calls it unless probing.
-bool FindAndMakeDefaultHandler(IEnumAssocHandlers* handlers, const wchar_t* ui_name, bool probe_only);
+[[nodiscard]] bool FindAndMakeDefaultHandler(IEnumAssocHandlers* handlers, const wchar_t* ui_name, bool probe_only);
 
 }  // namespace shell

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/com_ptr.h"
 #include "base/diag_log.h"
 #include "base/lazy_import.h"
 #include "base/os_version.h"
@@ -47,29 +48,23 @@ std::string ShortId(const GUID& iid) {
   return text;
 }
 
-template <typename T>
-void Release(T*& object) {
-  if (object) object->Release();
-  object = nullptr;
-}
-
 class ShellAssociationApi : public AssociationApi {
  public:
   HRESULT CreateRegistration(REFIID iid, void** object) override {
     using Fn = HRESULT WINAPI(REFIID, void**);
-    static base::LazyFunction<Fn> fn(base::kShell32, "SHCreateAssociationRegistration");
-    return fn.Get() ? fn.Get()(iid, object) : HRESULT_FROM_WIN32(GetLastError());
+    auto fn = LAZY_IMPORT_AS(base::kShell32, Fn, "SHCreateAssociationRegistration");
+    return fn ? fn(iid, object) : HRESULT_FROM_WIN32(GetLastError());
   }
   HRESULT EnumHandlersForProtocol(const wchar_t* protocol, IEnumAssocHandlers** handlers) override {
     using Fn = HRESULT WINAPI(PCWSTR, REFIID, void**);
-    static base::LazyFunction<Fn> fn(base::kShell32, "SHAssocEnumHandlersForProtocolByApplication");
-    return fn.Get() ? fn.Get()(protocol, kEnumAssocHandlers, reinterpret_cast<void**>(handlers))
-                    : HRESULT_FROM_WIN32(GetLastError());
+    auto fn = LAZY_IMPORT_AS(base::kShell32, Fn, "SHAssocEnumHandlersForProtocolByApplication");
+    return fn ? fn(protocol, kEnumAssocHandlers, reinterpret_cast<void**>(handlers))
+              : HRESULT_FROM_WIN32(GetLastError());
   }
   HRESULT EnumHandlersForExtension(const wchar_t* extension, IEnumAssocHandlers** handlers) override {
     using Fn = HRESULT WINAPI(PCWSTR, ASSOC_FILTER, IEnumAssocHandlers**);
-    static base::LazyFunction<Fn> fn(base::kShell32, "SHAssocEnumHandlers");
-    return fn.Get() ? fn.Get()(extension, ASSOC_FILTER_NONE, handlers) : HRESULT_FROM_WIN32(GetLastError());
+    auto fn = LAZY_IMPORT_AS(base::kShell32, Fn, "SHAssocEnumHandlers");
+    return fn ? fn(extension, ASSOC_FILTER_NONE, handlers) : HRESULT_FROM_WIN32(GetLastError());
   }
 };
 
@@ -83,12 +78,12 @@ AssociationApi& SystemAssociationApi() {
 bool FindAndMakeDefaultHandler(IEnumAssocHandlers* handlers, const wchar_t* ui_name, bool probe_only) {
   std::wstring wanted = ui_name ? ui_name : L"";
   std::string wanted_utf8 = base::WideToUtf8(wanted);
-  IAssocHandler* handler = nullptr;
+  base::ComPtr<IAssocHandler> handler;
   while (true) {
     ULONG fetched = 0;
-    HRESULT hr = handlers->Next(1, &handler, &fetched);
+    HRESULT hr = handlers->Next(1, handler.receive(), &fetched);
     if (FAILED(hr) || !handler || fetched != 1) {
-      Release(handler);
+      handler.reset();
       base::DiagLog("IEnumAssocHandlers::Next error, hr=" + Hr(hr) + ", failed to find " + wanted_utf8);
       return false;
     }
@@ -96,18 +91,17 @@ bool FindAndMakeDefaultHandler(IEnumAssocHandlers* handlers, const wchar_t* ui_n
     hr = handler->GetUIName(&name);
     if (FAILED(hr)) {
       base::DiagLog("IAssocHandler::GetUIName error, hr=" + Hr(hr) + ", failed to find " + wanted_utf8);
-      Release(handler);
+      handler.reset();
       continue;
     }
+    base::ScopedCoTaskMemory name_memory(name);
     bool taken = probe_only || (name && wanted == name);
-    if (name) {
-      if (auto free_memory = LAZY_IMPORT(base::kOle32, CoTaskMemFree)) free_memory(name);
-    }
+    name_memory.reset();
     if (taken) break;
-    Release(handler);
+    handler.reset();
   }
-  IAssocHandlerMakeDefault* make_default = nullptr;
-  HRESULT hr = handler->QueryInterface(kAssocHandlerMakeDefault, reinterpret_cast<void**>(&make_default));
+  base::ComPtr<IAssocHandlerMakeDefault> make_default;
+  HRESULT hr = handler->QueryInterface(kAssocHandlerMakeDefault, make_default.receive_void());
   bool result = false;
   if (FAILED(hr) || !make_default) {
     base::DiagLog("QueryInterface(IAssocHandlerMakeDefault) error, hr=" + Hr(hr));
@@ -118,22 +112,21 @@ bool FindAndMakeDefaultHandler(IEnumAssocHandlers* handlers, const wchar_t* ui_n
     result = SUCCEEDED(hr);
     if (!result) base::DiagLog("IAssocHandlerMakeDefault::MakeDefaultPriv error, hr=" + Hr(hr));
   }
-  Release(make_default);
-  Release(handler);
   return result;
 }
 
 bool CheckInternalInterface(AssociationApi& api) {
-  IUnknown* registration = nullptr;
+  base::ComPtr<IUnknown> registration;
   int kind = -1;
   for (const InterfaceRow& row : kRegistrationInterfaces) {
-    HRESULT hr = api.CreateRegistration(row.iid, reinterpret_cast<void**>(&registration));
+    HRESULT hr = api.CreateRegistration(row.iid, registration.receive_void());
     if (SUCCEEDED(hr) && registration) {
       base::DiagLog("IApplicationAssociationRegistrationInternal creation is succeeded by " + ShortId(row.iid));
       kind = row.kind;
       break;
     }
-    registration = nullptr;
+    // A failed creation hands back no object to release.
+    static_cast<void>(registration.release());
     base::DiagLog("IApplicationAssociationRegistrationInternal creation is failed, hr=" + Hr(hr) +
                   ", guid= " + ShortId(row.iid));
   }
@@ -141,58 +134,46 @@ bool CheckInternalInterface(AssociationApi& api) {
     base::DiagLog("Unsupported Win10 version=" + std::to_string(base::GetWindowsVersion()));
     return false;
   }
-  if (kind == 0) {
-    Release(registration);
-    return true;
-  }
-  IUnknown* set_default = nullptr;
-  HRESULT hr = registration->QueryInterface(kSetAppAsDefaultBrowserInternal, reinterpret_cast<void**>(&set_default));
+  if (kind == 0) return true;
+  base::ComPtr<IUnknown> set_default;
+  HRESULT hr = registration->QueryInterface(kSetAppAsDefaultBrowserInternal, set_default.receive_void());
   if (FAILED(hr) || !set_default) {
     base::DiagLog("QueryInterface(ISetAppAsDefaultBrowserInternal) error, hr=" + Hr(hr));
-    Release(registration);
     return false;
   }
   bool result = true;
   for (const wchar_t* protocol : {L"http", L"https"}) {
-    IEnumAssocHandlers* handlers = nullptr;
-    hr = api.EnumHandlersForProtocol(protocol, &handlers);
+    base::ComPtr<IEnumAssocHandlers> handlers;
+    hr = api.EnumHandlersForProtocol(protocol, handlers.receive());
     if (FAILED(hr) || !handlers) {
       base::DiagLog("SHAssocEnumHandlersForProtocolByApplication error, hr=" + Hr(hr) +
                     " protocol=" + base::WideToUtf8(protocol));
       result = false;
     } else {
-      result = FindAndMakeDefaultHandler(handlers, L"", true);
+      result = FindAndMakeDefaultHandler(handlers.get(), L"", true);
     }
-    Release(handlers);
     if (!result) break;
   }
   for (const wchar_t* extension : {L".htm", L".html"}) {
     if (!result) break;
-    IEnumAssocHandlers* handlers = nullptr;
-    hr = api.EnumHandlersForExtension(extension, &handlers);
+    base::ComPtr<IEnumAssocHandlers> handlers;
+    hr = api.EnumHandlersForExtension(extension, handlers.receive());
     if (FAILED(hr) || !handlers) {
       base::DiagLog("SHAssocEnumHandlers error, hr=" + Hr(hr) + " extension=" + base::WideToUtf8(extension));
       result = false;
     } else {
-      result = FindAndMakeDefaultHandler(handlers, L"", true);
+      result = FindAndMakeDefaultHandler(handlers.get(), L"", true);
     }
-    Release(handlers);
   }
-  Release(set_default);
-  Release(registration);
   return result;
 }
 
 bool CheckInternalInterfaceInApartment(AssociationApi& api) {
   // The shell creates the association objects through COM, and nothing else in the probe's short
   // life initialises it: without an apartment every creation fails with CO_E_NOTINITIALIZED.
-  auto initialize = LAZY_IMPORT(base::kOle32, CoInitializeEx);
-  auto uninitialize = LAZY_IMPORT(base::kOle32, CoUninitialize);
-  HRESULT hr = initialize ? initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE) : E_FAIL;
-  if (FAILED(hr)) base::DiagLog("CoInitializeEx error, hr=" + Hr(hr));
-  bool available = CheckInternalInterface(api);
-  if (SUCCEEDED(hr) && uninitialize) uninitialize();
-  return available;
+  base::ComApartment apartment(COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  if (!apartment.initialized()) base::DiagLog("CoInitializeEx error, hr=" + Hr(apartment.result()));
+  return CheckInternalInterface(api);
 }
 
 }  // namespace shell

@@ -25,9 +25,9 @@ struct ElevationFacts {
   static ElevationFacts Current();
 };
 
-bool NeedStartThisProcessAsAdmin(const base::CommandLine& command_line, const ElevationFacts& facts);
+[[nodiscard]] bool NeedStartThisProcessAsAdmin(const base::CommandLine& command_line, const ElevationFacts& facts);
 bool IsUserAnAdminGroup(HANDLE process);
-bool AreUACNotificationsEnabled();
+[[nodiscard]] bool AreUACNotificationsEnabled();
 
 // The master's side of one elevated copy.
 class ElevatedInstaller {
@@ -41,15 +41,15 @@ class ElevatedInstaller {
   ~ElevatedInstaller();
 
   void Attach(base::ScopedHandle process, HWND owner_window);
-  bool has_process() const { return process_.valid(); }
+  [[nodiscard]] bool has_process() const { return process_.valid(); }
   // Sends "go" and waits for the copy to end (or for stop); true when it exited with 0.
-  bool RunModule(HANDLE stop);
+  [[nodiscard]] bool RunModule(HANDLE stop);
   // Waits up to 30 s for the copy, terminates it if it hangs, and releases everything.
   void EnsureProcessFinished();
-  bool hung() const { return hung_; }
+  [[nodiscard]] bool hung() const { return hung_; }
   DWORD exit_code() const { return exit_code_; }
   // The copy ended because the setup it was to run failed its own trust check.
-  bool verification_failed() const { return exit_code_ == static_cast<DWORD>(kExitChildVerificationFailed); }
+  [[nodiscard]] bool verification_failed() const { return exit_code_ == static_cast<DWORD>(kExitChildVerificationFailed); }
 
  private:
   void DestroyOwnerWindow();

@@ -10,6 +10,7 @@
 #include "base/os_version.h"
 #include "base/registry.h"
 #include "base/strings.h"
+#include "base/unique_handle.h"
 #include "install/progress_relay_win.h"
 #include "install/setup_launch.h"
 #include "logging/log.h"
@@ -60,7 +61,7 @@ void DestroyWindowIfAny(HWND window) {
     if (auto post = LAZY_IMPORT(base::kUser32, PostMessageW)) post(window, WM_CLOSE, 0, 0);
     return;
   }
-  if (auto destroy = LAZY_IMPORT(base::kUser32, DestroyWindow)) destroy(window);
+  base::ScopedWindow(window).reset();
 }
 
 HWND CreateOwnerWindow() {

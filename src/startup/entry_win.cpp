@@ -60,7 +60,7 @@ int RunMaster(crash::CrashReporter* crash_reporter) {
   base::MarkStartup("distribution parameters read");
   distrib::BrandInfo brand_info(temp);
   brand_info.GetInfo(brand_name);
-  if (auto [found, lang] = distrib_params.Get("lang"); found) brand_info.set_interface_language(lang);
+  if (auto lang = distrib_params.Get("lang")) brand_info.set_interface_language(*lang);
   brand_info.ApplyDefaults();
   base::MarkStartup("brand read");
   (void)base::GetWindowsVersion();

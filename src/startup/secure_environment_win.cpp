@@ -4,6 +4,7 @@
 
 #include "base/file_path.h"
 #include "base/file_util.h"
+#include "base/lazy_import.h"
 #include "base/process.h"
 
 namespace startup {
@@ -11,13 +12,12 @@ namespace startup {
 SecureEnvironmentState SecureEnvironmentCheck(int* exit_code) {
   *exit_code = 0;
   SetDllDirectoryW(L"");
-  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  // Both are missing on a Windows 7 without KB2533623.
   using SetSearchPathModeFn = BOOL WINAPI(DWORD);
   using SetDefaultDllDirectoriesFn = BOOL WINAPI(DWORD);
-  auto set_search_path_mode =
-      reinterpret_cast<SetSearchPathModeFn*>(GetProcAddress(kernel, "SetSearchPathMode"));
+  auto set_search_path_mode = LAZY_IMPORT_AS(base::kKernel32, SetSearchPathModeFn, "SetSearchPathMode");
   auto set_default_dll_directories =
-      reinterpret_cast<SetDefaultDllDirectoriesFn*>(GetProcAddress(kernel, "SetDefaultDllDirectories"));
+      LAZY_IMPORT_AS(base::kKernel32, SetDefaultDllDirectoriesFn, "SetDefaultDllDirectories");
   if (set_search_path_mode && set_default_dll_directories) {
     // BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT
     if (!set_search_path_mode(0x8001)) return kEnvironmentUnavailable;

@@ -16,7 +16,7 @@ class SingleInstanceMutex {
   ~SingleInstanceMutex();
   // Only an immediate WAIT_OBJECT_0 counts; a failed creation, a time-out or an abandoned mutex
   // all mean another instance.
-  bool acquired() const { return acquired_; }
+  [[nodiscard]] bool acquired() const { return acquired_; }
 
  private:
   base::ScopedHandle mutex_;

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "base/com_ptr.h"
 #include "base/lazy_import.h"
 
 namespace startup {
@@ -17,33 +18,23 @@ struct GdiplusStartupInput {
   BOOL suppress_external_codecs = FALSE;
 };
 using GdiplusStartupFn = int WINAPI(ULONG_PTR*, const GdiplusStartupInput*, void*);
-using GdiplusShutdownFn = void WINAPI(ULONG_PTR);
 }  // namespace
 
-UiEnvironment::UiEnvironment() {
-  if (auto co_initialize = LAZY_IMPORT(base::kOle32, CoInitialize))
-    com_initialized_ = SUCCEEDED(co_initialize(nullptr));
+UiEnvironment::UiEnvironment() : com_(COINIT_APARTMENTTHREADED) {
   if (auto def_window_proc = LAZY_IMPORT(base::kUser32, DefWindowProcW)) def_window_proc(nullptr, WM_NULL, 0, 0);
   if (auto init_controls = LAZY_IMPORT(base::kComctl32, InitCommonControlsEx)) {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LINK_CLASS | ICC_PROGRESS_CLASS};
     init_controls(&controls);
   }
-  static base::LazyFunction<GdiplusStartupFn> startup(base::kGdiplus, "GdiplusStartup");
-  if (GdiplusStartupFn* fn = startup.Get()) {
+  if (auto fn = LAZY_IMPORT_AS(base::kGdiplus, GdiplusStartupFn, "GdiplusStartup")) {
     GdiplusStartupInput input;
     ULONG_PTR token = 0;
-    if (fn(&token, &input, nullptr) == 0) gdiplus_token_ = token;
+    if (fn(&token, &input, nullptr) == 0) gdiplus_token_.reset(token);
   }
 }
 
 UiEnvironment::~UiEnvironment() {
-  static base::LazyFunction<GdiplusShutdownFn> shutdown(base::kGdiplus, "GdiplusShutdown");
-  if (gdiplus_token_) {
-    if (GdiplusShutdownFn* fn = shutdown.Get()) fn(gdiplus_token_);
-  }
-  if (com_initialized_) {
-    if (auto co_uninitialize = LAZY_IMPORT(base::kOle32, CoUninitialize)) co_uninitialize();
-  }
+  // GDI+ shuts down before COM: the members go in reverse order.
 }
 
 }  // namespace startup

@@ -2,6 +2,9 @@
 
 #include <cstdint>
 
+#include "base/com_ptr.h"
+#include "ui/gdiplus_api_win.h"
+
 namespace startup {
 
 // COM, common controls (link and progress classes) and GDI+ for the master's lifetime.
@@ -13,8 +16,8 @@ class UiEnvironment {
   ~UiEnvironment();
 
  private:
-  uintptr_t gdiplus_token_ = 0;
-  bool com_initialized_ = false;
+  base::ComApartment com_;  // first in, last out
+  ui::gdiplus::ScopedStartupToken gdiplus_token_;
 };
 
 }  // namespace startup

@@ -32,7 +32,7 @@ class AsyncInstallTasks {
   const std::wstring& scup_path() const { return scup_path_; }
   const std::wstring& pwexp_path() const { return pwexp_path_; }
   // Waits for the worker to finish its list (for callers that need the outputs now).
-  bool WaitForCompletion(DWORD timeout_ms) const;
+  [[nodiscard]] bool WaitForCompletion(DWORD timeout_ms) const;
 
  private:
   static DWORD WINAPI ThreadMain(void* self);

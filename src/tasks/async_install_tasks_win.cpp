@@ -59,12 +59,14 @@ AsyncInstallTasks::AsyncInstallTasks(const TaskSettings& settings)
   if (!vup_path_.empty()) {
     std::string url = AppendVariationsQuery(settings.variations_url, settings);
     std::wstring path = vup_path_;
-    tasks_.push_back([url, path](HANDLE stop) { DownloadAndSaveVariations(url, path, stop); });
+    // A task that fails has logged why; the installation goes on without its file.
+    tasks_.push_back([url, path](HANDLE stop) { static_cast<void>(DownloadAndSaveVariations(url, path, stop)); });
   }
   if (!abtup_path_.empty()) {
     std::string url = AppendVariationsQuery(settings.abt_url, settings);
     std::wstring path = abtup_path_;
-    tasks_.push_back([url, path](HANDLE stop) { DownloadAndSaveVariations(url, path, stop); });
+    // A task that fails has logged why; the installation goes on without its file.
+    tasks_.push_back([url, path](HANDLE stop) { static_cast<void>(DownloadAndSaveVariations(url, path, stop)); });
   }
   if (!webntp_path_.empty()) {
     std::string url = settings.webntp_url;

@@ -29,6 +29,6 @@ using CloseFileFunction = int (*)(FILE* file);
                                   CloseFileFunction close_file = nullptr);
 // Downloads the seed (a response without a signature, or one over kMaxSeedSize, writes nothing)
 // and saves it.
-bool DownloadAndSaveVariations(const std::string& url, const std::wstring& path, void* stop);
+[[nodiscard]] bool DownloadAndSaveVariations(const std::string& url, const std::wstring& path, void* stop);
 
 }  // namespace tasks

@@ -24,7 +24,7 @@ inline constexpr char kWebNtpHistogram[] = "Installer.WebNtp.DownloadTime";
 
 // Checks the configuration; on failure returns nothing and the log message in *error.
 // Paths that would leave the bundle directory (absolute, drive, ".." components) are refused.
-std::optional<WebNtpConfig> ParseWebNtpConfig(std::string_view text, std::string* error);
+[[nodiscard]] std::optional<WebNtpConfig> ParseWebNtpConfig(std::string_view text, std::string* error);
 // The distinct parent directories (relative, with "/") of the main page and the resources, in
 // path order.
 std::vector<std::string> WebNtpDirectories(const WebNtpConfig& config);

@@ -8,6 +8,8 @@
 
 #include <string_view>
 
+#include "base/unique_crypt.h"
+
 namespace trust {
 
 class SignatureVerifier {
@@ -22,15 +24,15 @@ class SignatureVerifier {
                             std::string_view data);
 
  private:
-  bool Initialize();
-  bool HashData(std::string_view data);
-  bool ImportPublicKey(std::string_view public_key_der);
-  bool VerifySignature(std::string_view signature);
+  [[nodiscard]] bool Initialize();
+  [[nodiscard]] bool HashData(std::string_view data);
+  [[nodiscard]] bool ImportPublicKey(std::string_view public_key_der);
+  [[nodiscard]] bool VerifySignature(std::string_view signature);
   void Cleanup();
 
-  HCRYPTPROV provider_ = 0;
-  HCRYPTHASH hash_ = 0;
-  HCRYPTKEY key_ = 0;
+  base::ScopedCryptProvider provider_;
+  base::ScopedCryptHash hash_;
+  base::ScopedCryptKey key_;
 };
 
 }  // namespace trust

@@ -17,8 +17,8 @@ bool SignatureVerifier::Verify(std::string_view signature, std::string_view publ
 bool SignatureVerifier::Initialize() {
   Cleanup();
   auto acquire = LAZY_IMPORT(base::kAdvapi32, CryptAcquireContextW);
-  if (!acquire || !acquire(&provider_, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
-    provider_ = 0;
+  if (!acquire || !acquire(provider_.receive(), nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) {
+    static_cast<void>(provider_.release());  // nothing was acquired
     PLOG(ERROR) << "Failed to initialize crypt context, error: ";
     return false;
   }
@@ -27,13 +27,13 @@ bool SignatureVerifier::Initialize() {
 
 bool SignatureVerifier::HashData(std::string_view data) {
   auto create = LAZY_IMPORT(base::kAdvapi32, CryptCreateHash);
-  if (!create || !create(provider_, CALG_SHA1, 0, 0, &hash_)) {
-    hash_ = 0;
+  if (!create || !create(provider_.get(), CALG_SHA1, 0, 0, hash_.receive())) {
+    static_cast<void>(hash_.release());  // nothing was created
     PLOG(ERROR) << "Failed to initialize hash object, error: ";
     return false;
   }
   auto hash_data = LAZY_IMPORT(base::kAdvapi32, CryptHashData);
-  if (!hash_data || !hash_data(hash_, reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()), 0)) {
+  if (!hash_data || !hash_data(hash_.get(), reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()), 0)) {
     PLOG(ERROR) << "Failed to hash data, error: ";
     return false;
   }
@@ -42,20 +42,22 @@ bool SignatureVerifier::HashData(std::string_view data) {
 
 bool SignatureVerifier::ImportPublicKey(std::string_view public_key_der) {
   auto decode = LAZY_IMPORT(base::kCrypt32, CryptDecodeObjectEx);
-  CERT_PUBLIC_KEY_INFO* info = nullptr;
+  // The decoder allocates the structure with LocalAlloc.
+  base::ScopedLocalMemory info;
   DWORD info_size = 0;
   if (!decode || !decode(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, X509_PUBLIC_KEY_INFO,
                          reinterpret_cast<const BYTE*>(public_key_der.data()), DWORD(public_key_der.size()),
-                         CRYPT_DECODE_ALLOC_FLAG, nullptr, &info, &info_size)) {
+                         CRYPT_DECODE_ALLOC_FLAG, nullptr, info.receive(), &info_size)) {
     PLOG(ERROR) << "Failed to convert decode public key, error: ";
     return false;
   }
   auto import = LAZY_IMPORT(base::kCrypt32, CryptImportPublicKeyInfo);
-  bool imported = import && import(provider_, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, info, &key_);
+  bool imported = import && import(provider_.get(), X509_ASN_ENCODING | PKCS_7_ASN_ENCODING,
+                                   static_cast<CERT_PUBLIC_KEY_INFO*>(info.get()), key_.receive());
   DWORD error = GetLastError();
-  LocalFree(info);  // the decoder allocated it with LocalAlloc
+  info.reset();
   if (!imported) {
-    key_ = 0;
+    static_cast<void>(key_.release());  // nothing was imported
     PLOG_CODE(ERROR, error) << "Failed to import crypt key, error: ";
     return false;
   }
@@ -70,7 +72,7 @@ bool SignatureVerifier::VerifySignature(std::string_view signature) {
   // The CryptoAPI takes the signature little-endian.
   std::string reversed(signature.rbegin(), signature.rend());
   auto verify = LAZY_IMPORT(base::kAdvapi32, CryptVerifySignatureW);
-  if (!verify || !verify(hash_, reinterpret_cast<const BYTE*>(reversed.data()), DWORD(reversed.size()), key_,
+  if (!verify || !verify(hash_.get(), reinterpret_cast<const BYTE*>(reversed.data()), DWORD(reversed.size()), key_.get(),
                          nullptr, 0)) {
     PLOG(ERROR) << "Failed to verify signature, error: ";
     return false;
@@ -79,21 +81,9 @@ bool SignatureVerifier::VerifySignature(std::string_view signature) {
 }
 
 void SignatureVerifier::Cleanup() {
-  if (key_) {
-    auto destroy = LAZY_IMPORT(base::kAdvapi32, CryptDestroyKey);
-    if (!destroy || !destroy(key_)) PLOG(ERROR) << "Failed to destroy crypt key, error: ";
-    key_ = 0;
-  }
-  if (hash_) {
-    auto destroy = LAZY_IMPORT(base::kAdvapi32, CryptDestroyHash);
-    if (!destroy || !destroy(hash_)) PLOG(ERROR) << "Failed to destroy, error: ";
-    hash_ = 0;
-  }
-  if (provider_) {
-    auto release = LAZY_IMPORT(base::kAdvapi32, CryptReleaseContext);
-    if (!release || !release(provider_, 0)) PLOG(ERROR) << "Failed to release crypt context, error: ";
-    provider_ = 0;
-  }
+  if (!key_.close()) PLOG(ERROR) << "Failed to destroy crypt key, error: ";
+  if (!hash_.close()) PLOG(ERROR) << "Failed to destroy, error: ";
+  if (!provider_.close()) PLOG(ERROR) << "Failed to release crypt context, error: ";
 }
 
 }  // namespace trust

@@ -33,7 +33,7 @@ inline constexpr char kSha256WithRsaOid[] = "1.2.840.113549.1.1.11";
 class SignatureDecision {
  public:
   // Returns true when the verdict is final (accepted).
-  bool Add(bool listed, bool sha256);
+  [[nodiscard]] bool Add(bool listed, bool sha256);
   bool accepted() const { return accepted_; }
 
  private:
@@ -54,7 +54,7 @@ inline constexpr uint32_t kMaxSecondarySignatures = 32;
 // Runs the check on index 0, then on 1 up to the secondary count (at most
 // kMaxSecondarySignatures; a count of 0xFFFFFFFF ends the walk after index 0), and decides with
 // SignatureDecision whether a listed signer vouches for the file.
-bool IsSignedByListedSigner(const CertificateIdSet& ids, const SignatureCheck& check);
+[[nodiscard]] bool IsSignedByListedSigner(const CertificateIdSet& ids, const SignatureCheck& check);
 
 // "SIGNATURE.DAT": a 2-byte little-endian key index, then the RSA signature, big-endian.
 struct SignatureResource {
@@ -62,11 +62,11 @@ struct SignatureResource {
   std::string signature;
 };
 // Nothing when the resource holds 2 bytes or fewer.
-std::optional<SignatureResource> ParseSignatureResource(std::string_view bytes);
+[[nodiscard]] std::optional<SignatureResource> ParseSignatureResource(std::string_view bytes);
 
 inline constexpr size_t kBuiltinKeyCount = 10;
 // The built-in list key with this index as DER SubjectPublicKeyInfo; nothing for an index
 // without a (decodable) key.
-std::optional<std::string> BuiltinPublicKey(uint32_t index);
+[[nodiscard]] std::optional<std::string> BuiltinPublicKey(uint32_t index);
 
 }  // namespace trust

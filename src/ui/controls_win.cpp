@@ -283,12 +283,8 @@ bool SpriteProgressBar::HandleMessage(UINT message, WPARAM wparam, LPARAM, LRESU
   if (message == WM_PRINTCLIENT) {
     Paint(reinterpret_cast<HDC>(wparam), client);
   } else {
-    PAINTSTRUCT paint;
-    HDC dc = USER32(BeginPaint)(hwnd(), &paint);
-    if (dc) {
-      Paint(dc, client);
-      USER32(EndPaint)(hwnd(), &paint);
-    }
+    base::PaintScope paint(hwnd());
+    if (paint.dc()) Paint(paint.dc(), client);
   }
   *result = 0;
   return true;

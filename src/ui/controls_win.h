@@ -28,7 +28,7 @@ class ImageButton : public Window {
   void ResetShowFocus();
 
  protected:
-  bool HandleReflected(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+  [[nodiscard]] bool HandleReflected(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
  private:
   bool track_show_focus_ = false;
@@ -48,7 +48,7 @@ class SpriteCheckBox : public Window {
  public:
   SpriteCheckBox(HWND box, int sprite_id, COLORREF text_colour, BYTE alpha, HFONT font,
                  const ResourceBitmap* background, bool ticked, bool focus_rect = true);
-  bool owner_draw() const { return owner_draw_; }
+  [[nodiscard]] bool owner_draw() const { return owner_draw_; }
   bool checked() const;
   void SetChecked(bool ticked);
   // Called on BN_CLICKED: only the owner-draw variant flips its own state.
@@ -60,7 +60,7 @@ class SpriteCheckBox : public Window {
   void Paint(HDC dc, const RECT& rect, bool pressed, bool hot, bool focused);
 
  protected:
-  bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+  [[nodiscard]] bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
   bool HandleReflected(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
  private:
@@ -86,7 +86,7 @@ class LinkButton : public Window {
   void Paint(HDC dc, const RECT& rect, bool focused);
 
  protected:
-  bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+  [[nodiscard]] bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
   bool HandleReflected(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
  private:
@@ -106,7 +106,7 @@ class SpriteProgressBar : public Window {
   void Paint(HDC dc, const RECT& rect);
 
  protected:
-  bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
+  [[nodiscard]] bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
  private:
   ResourceBitmap fill_;

@@ -9,12 +9,8 @@
 
 namespace ui {
 
-ScreenDc::ScreenDc() : dc_(USER32(GetDC)(nullptr)) {
+ScreenDc::ScreenDc() : dc_(/*window=*/nullptr) {
   if (!dc_) PLOG(ERROR) << "Failed to get the screen device context";
-}
-
-ScreenDc::~ScreenDc() {
-  if (dc_) USER32(ReleaseDC)(nullptr, dc_);
 }
 
 TopDownDib::TopDownDib(HDC screen, int width, int height) {

@@ -17,13 +17,10 @@ class ResourceBitmap;
 class ScreenDc {
  public:
   ScreenDc();
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  ~ScreenDc();
-  HDC get() const { return dc_; }
+  HDC get() const { return dc_.get(); }
 
  private:
-  HDC dc_;
+  base::ScopedWindowDc dc_;
 };
 
 // Selects an object into a device context and puts the previous one back at scope end.
@@ -47,7 +44,7 @@ class TopDownDib {
   TopDownDib(const TopDownDib&) = delete;
   TopDownDib& operator=(const TopDownDib&) = delete;
   ~TopDownDib();
-  bool valid() const { return memory_ && bitmap_ && bits_; }
+  [[nodiscard]] bool valid() const { return memory_ && bitmap_ && bits_; }
   HDC dc() const { return memory_.get(); }
   uint32_t* bits() const { return static_cast<uint32_t*>(bits_); }
 

@@ -6,6 +6,7 @@
 #include <objidl.h>
 
 #include "base/lazy_import.h"
+#include "base/unique_handle.h"
 
 namespace ui::gdiplus {
 
@@ -37,11 +38,8 @@ using CreateImageAttributesFn = Status WINAPI(GpImageAttributes**);
 using SetImageAttributesWrapModeFn = Status WINAPI(GpImageAttributes*, int, DWORD, BOOL);
 using CreateBitmapFromScan0Fn = Status WINAPI(INT, INT, INT, INT, BYTE*, GpBitmap**);
 
-#define VORLEX_GDIPLUS_FN(type, name)                                            \
-  inline type* name() {                                                         \
-    static ::base::LazyFunction<type> fn(::base::kGdiplus, "Gdip" #name);        \
-    return fn.Get();                                                            \
-  }
+#define VORLEX_GDIPLUS_FN(type, name) \
+  inline ::base::LazyCall<type> name() { return LAZY_IMPORT_AS(::base::kGdiplus, type, "Gdip" #name); }
 VORLEX_GDIPLUS_FN(LoadImageFromStreamIcmFn, LoadImageFromStreamICM)
 VORLEX_GDIPLUS_FN(DisposeImageFn, DisposeImage)
 VORLEX_GDIPLUS_FN(GetImageWidthFn, GetImageWidth)
@@ -57,5 +55,29 @@ VORLEX_GDIPLUS_FN(CreateBitmapFromScan0Fn, CreateBitmapFromScan0)
 VORLEX_GDIPLUS_FN(CreateImageAttributesFn, CreateImageAttributes)
 VORLEX_GDIPLUS_FN(SetImageAttributesWrapModeFn, SetImageAttributesWrapMode)
 #undef VORLEX_GDIPLUS_FN
+
+// Owners for GDI+ images (bitmaps too), graphics objects and the library's start-up token.
+struct ImageTraits {
+  using Handle = GpImage*;
+  static Handle Invalid() { return nullptr; }
+  [[nodiscard]] static bool Close(Handle image) { return DisposeImage()(image) == 0; }
+};
+struct GraphicsTraits {
+  using Handle = GpGraphics*;
+  static Handle Invalid() { return nullptr; }
+  [[nodiscard]] static bool Close(Handle graphics) { return DeleteGraphics()(graphics) == 0; }
+};
+struct StartupTokenTraits {
+  using Handle = ULONG_PTR;
+  static Handle Invalid() { return 0; }
+  [[nodiscard]] static bool Close(Handle token) {
+    auto shutdown = LAZY_IMPORT_AS(::base::kGdiplus, void WINAPI(ULONG_PTR), "GdiplusShutdown");
+    shutdown(token);
+    return static_cast<bool>(shutdown);
+  }
+};
+using ScopedImage = ::base::UniqueHandle<ImageTraits>;
+using ScopedGraphics = ::base::UniqueHandle<GraphicsTraits>;
+using ScopedStartupToken = ::base::UniqueHandle<StartupTokenTraits>;
 
 }  // namespace ui::gdiplus

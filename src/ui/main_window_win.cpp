@@ -89,8 +89,8 @@ MainWindow::MainWindow(const distrib::BrandInfo* brand, distrib::DistribParams* 
   import_progress_message_ = register_message(kImportProgressMessage);
   close_window_message_ = register_message(kCloseWindowMessage);
   higher_version_message_ = register_message(kHigherVersionMessage);
-  mask_ = CheckBoxMask(distrib_->GetFlag("def").first, distrib_->GetStatFlag().first,
-                       distrib_->GetFlag("omrixshortcut").first, brand_->omrix_taskbar_shortcut_prompt());
+  mask_ = CheckBoxMask(distrib_->GetFlag("def").has_value(), distrib_->GetStatFlag().has_value(),
+                       distrib_->GetFlag("omrixshortcut").has_value(), brand_->omrix_taskbar_shortcut_prompt());
   if (create_installer) {
     installer_ = std::make_unique<install::Installer>(this, brand_, distrib_, /*with_tasks=*/true);
     statistics_ = std::make_unique<InstallerStatisticsSink>(installer_.get());
@@ -103,8 +103,7 @@ MainWindow::~MainWindow() {
   slide_show_.reset();
   slide_source_.reset();
   for (auto& box : boxes_) box.reset();
-  if (taskbar_) taskbar_->Release();
-  taskbar_ = nullptr;
+  taskbar_.reset();
 }
 
 HWND MainWindow::Item(int id) const { return USER32(GetDlgItem)(hwnd(), id); }
@@ -249,9 +248,9 @@ void MainWindow::LayOutFirstScreen() {
   Place(Item(107), slogan.left, slogan.top, slogan.width(), slogan.height());
 
   CheckBoxPlaces places = CheckBoxLayout(mask_);
-  if (distrib_->GetFlag("def").first || distrib_->UacMode(ProcessCommandLine()) == 2) places.make_default.reset();
-  if (distrib_->GetStatFlag().first) places.statistics.reset();
-  if (distrib_->GetFlag("omrixshortcut").first || !brand_->omrix_taskbar_shortcut_prompt()) places.omrix.reset();
+  if (distrib_->GetFlag("def").has_value() || distrib_->UacMode(ProcessCommandLine()) == 2) places.make_default.reset();
+  if (distrib_->GetStatFlag().has_value()) places.statistics.reset();
+  if (distrib_->GetFlag("omrixshortcut").has_value() || !brand_->omrix_taskbar_shortcut_prompt()) places.omrix.reset();
   const std::optional<BoxPlace>* place[3] = {&places.make_default, &places.statistics, &places.omrix};
   for (int i = 0; i < 3; ++i) {
     if (!*place[i]) {
@@ -279,11 +278,11 @@ void MainWindow::LayOutFirstScreen() {
 void MainWindow::LayoutProgressDialog() {
   if (installer_) {
     auto def = distrib_->GetFlag("def");
-    installer_->SetMakeDefault(def.first ? def.second : boxes_[0]->checked());
+    installer_->SetMakeDefault(def ? *def : boxes_[0]->checked());
     auto stat = distrib_->GetStatFlag();
-    installer_->SetSendStatistics(stat.first ? stat.second : boxes_[1]->checked());
+    installer_->SetSendStatistics(stat ? *stat : boxes_[1]->checked());
     auto omrix = distrib_->GetFlag("omrixshortcut");
-    installer_->SetCreateTaskbarShortcut(omrix.first ? omrix.second : boxes_[2]->checked());
+    installer_->SetCreateTaskbarShortcut(omrix ? *omrix : boxes_[2]->checked());
   }
   BuildProgressScreen();
   if (pending_finish_code_.load()) {
@@ -298,7 +297,7 @@ void MainWindow::LayoutProgressDialog() {
     Place(close_progress_->hwnd(), Scale(698), Scale(18), close_progress_->frame_width(),
           close_progress_->frame_height());
   } else {
-    USER32(DestroyWindow)(Item(112));
+    base::ScopedWindow(Item(112)).reset();
   }
   HWND bar = Item(115);
   USER32(ShowWindow)(bar, SW_SHOW);
@@ -318,7 +317,7 @@ void MainWindow::BuildProgressScreen() {
   if (create_instance &&
       SUCCEEDED(create_instance(kTaskbarListClass, nullptr, CLSCTX_INPROC_SERVER, kTaskbarList3Interface, &taskbar)) &&
       taskbar) {
-    taskbar_ = static_cast<ITaskbarList3*>(taskbar);
+    taskbar_.reset(static_cast<ITaskbarList3*>(taskbar));
     taskbar_->HrInit();
     taskbar_->SetProgressState(hwnd(), TBPF_NORMAL);
     taskbar_->SetProgressValue(hwnd(), 0, 100);
@@ -355,7 +354,7 @@ void MainWindow::BuildProgressScreen() {
 
 void MainWindow::DestroyChildren(int id) {
   while (HWND child = Item(id)) {
-    if (!USER32(DestroyWindow)(child)) break;
+    if (!base::ScopedWindow(child).close()) break;
   }
 }
 
@@ -480,8 +479,8 @@ void MainWindow::OnTimer() {
 }
 
 void MainWindow::Paint() {
-  PAINTSTRUCT paint;
-  HDC dc = USER32(BeginPaint)(hwnd(), &paint);
+  base::PaintScope paint(hwnd());
+  HDC dc = paint.dc();
   if (!dc) return;
   RECT client = {};
   USER32(GetClientRect)(hwnd(), &client);
@@ -498,7 +497,6 @@ void MainWindow::Paint() {
     background_.Draw(dc, 0, 0);
     draw_logo(dc);
   }
-  USER32(EndPaint)(hwnd(), &paint);
 }
 
 void MainWindow::DrawItem(const DRAWITEMSTRUCT& item) {
@@ -547,7 +545,7 @@ bool MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
       OnPercentage(static_cast<int>(wparam));
       return true;
     case WM_DROP_CANCEL:
-      USER32(DestroyWindow)(Item(112));
+      base::ScopedWindow(Item(112)).reset();
       return true;
     case WM_INSTALLER_FINISHED:
       OnInstallerFinished();

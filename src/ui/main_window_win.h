@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/com_ptr.h"
 #include "base/unique_handle.h"
 #include "install/installer_delegate.h"
 #include "ui/layout_resources_win.h"
@@ -73,7 +74,7 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
 
   install::Installer* installer() { return installer_.get(); }
   int check_box_mask() const { return mask_; }
-  bool progress_shown() const { return progress_shown_; }
+  [[nodiscard]] bool progress_shown() const { return progress_shown_; }
   const SlideShow* slide_show() const { return slide_show_.get(); }
 
   // InstallerDelegate.
@@ -87,7 +88,7 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   void DropCancel() override;
 
  protected:
-  bool OnInitDialog() override;
+  [[nodiscard]] bool OnInitDialog() override;
   bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
  private:
@@ -115,7 +116,7 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   void DrawItem(const DRAWITEMSTRUCT& item);
   void HideWithShadow();
   void DestroyChildren(int id);
-  bool SkipFirstScreen() const;
+  [[nodiscard]] bool SkipFirstScreen() const;
   void SendUiEvent(void (*report)(UiStatisticsSink&, const std::wstring&), const std::wstring& value);
   std::wstring String(int id) const;
   uint16_t language() const;
@@ -146,7 +147,7 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   std::unique_ptr<SpriteCheckBox> boxes_[3];
   std::unique_ptr<SpriteProgressBar> progress_bar_;
   int progress_value_ = 0;
-  ITaskbarList3* taskbar_ = nullptr;
+  base::ComPtr<ITaskbarList3> taskbar_;
   std::unique_ptr<SlideSource> slide_source_;
   std::unique_ptr<SlideShow> slide_show_;
   std::unique_ptr<ResumeQuestionDialog> resume_question_;

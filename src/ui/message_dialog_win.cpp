@@ -112,10 +112,10 @@ void MessageDialog::CreateShadow() {
                 window_rect.right + Scale(6), window_rect.bottom + Scale(8)};
   int width = outer.right - outer.left;
   int height = outer.bottom - outer.top;
-  shadow_ = USER32(CreateWindowExW)(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE,
-                                    L"STATIC", L"", WS_POPUP, outer.left, outer.top, width,
-                                    height, hwnd(), nullptr, ::GetModuleHandleW(nullptr),
-                                    nullptr);
+  shadow_.reset(USER32(CreateWindowExW)(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_NOACTIVATE,
+                                        L"STATIC", L"", WS_POPUP, outer.left, outer.top, width,
+                                        height, hwnd(), nullptr, ::GetModuleHandleW(nullptr),
+                                        nullptr));
   if (!shadow_) {
     PLOG(ERROR) << "Failed to create the shadow window";
     return;
@@ -153,9 +153,9 @@ void MessageDialog::CreateShadow() {
   SIZE size = {width, height};
   POINT source = {0, 0};
   BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  USER32(UpdateLayeredWindow)(shadow_, screen.get(), &position, &size, dib.dc(), &source, 0,
+  USER32(UpdateLayeredWindow)(shadow_.get(), screen.get(), &position, &size, dib.dc(), &source, 0,
                               &blend, ULW_ALPHA);
-  USER32(ShowWindow)(shadow_, SW_SHOWNOACTIVATE);
+  USER32(ShowWindow)(shadow_.get(), SW_SHOWNOACTIVATE);
 }
 
 bool MessageDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
@@ -164,14 +164,12 @@ bool MessageDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LR
       *result = 1;
       return true;
     case WM_PAINT: {
-      PAINTSTRUCT paint;
-      HDC dc = USER32(BeginPaint)(hwnd(), &paint);
-      if (dc) {
+      base::PaintScope paint(hwnd());
+      if (HDC dc = paint.dc()) {
         RECT client;
         USER32(GetClientRect)(hwnd(), &client);
         background_.Draw(dc, 0, 0, client.right, client.bottom, Scale(7), Scale(4), client.right,
                          client.bottom);
-        USER32(EndPaint)(hwnd(), &paint);
       }
       *result = 0;
       return true;
@@ -205,8 +203,7 @@ bool MessageDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LR
       *result = 0;
       return true;
     case WM_DESTROY:
-      if (shadow_) USER32(DestroyWindow)(shadow_);
-      shadow_ = nullptr;
+      shadow_.reset();
       return false;
     default:
       return false;

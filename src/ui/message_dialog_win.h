@@ -34,7 +34,7 @@ class MessageDialog : public Dialog {
 
   // End codes: 1 (main button, after the variant's action) or 113 (second button).
   INT_PTR Run(HWND owner = nullptr) { return RunModal(owner); }
-  bool is_open() const { return hwnd() != nullptr; }
+  [[nodiscard]] bool is_open() const { return hwnd() != nullptr; }
   // Geometry after WM_INITDIALOG (client coordinates), for layout checks.
   const MessageDialogLayout& layout() const { return layout_; }
 
@@ -59,7 +59,7 @@ class MessageDialog : public Dialog {
   uint16_t language() const { return language_; }
   void set_right_aligned(bool right_aligned) { right_aligned_ = right_aligned; }
 
-  bool OnInitDialog() override;
+  [[nodiscard]] bool OnInitDialog() override;
   bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
  private:
@@ -71,7 +71,7 @@ class MessageDialog : public Dialog {
   std::unique_ptr<ImageButton> main_button_;
   std::unique_ptr<ImageButton> second_button_;
   bool right_aligned_ = false;
-  HWND shadow_ = nullptr;
+  base::ScopedWindow shadow_;
   MessageDialogLayout layout_;
 };
 

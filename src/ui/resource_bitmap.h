@@ -21,14 +21,16 @@ class ResourceBitmap {
   explicit ResourceBitmap(HBITMAP bitmap);
 
   // Decodes the RCDATA resource `id` of the program; display factor = scale factor / divisor.
+  // A failure is logged and leaves the bitmap empty (it draws nothing), so the windows that
+  // load their pictures need not look at the result.
   bool Load(int id, double divisor = 1.0);
   // The 2x picture (at scale factor / 2) whenever the scale factor is not 1 and a 2x id is
   // given, else the 1x picture at the scale factor.
   bool LoadPair(int id_1x, int id_2x);
   // Decodes a stream (a downloaded slide).
-  bool Load(IStream* stream, double display_factor);
+  [[nodiscard]] bool Load(IStream* stream, double display_factor);
 
-  bool empty() const { return !image_; }
+  [[nodiscard]] bool empty() const { return !image_; }
   int width() const;
   int height() const;
   double display_factor() const { return display_factor_; }

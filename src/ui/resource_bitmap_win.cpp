@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/com_ptr.h"
 #include "base/lazy_import.h"
 #include "base/unique_handle.h"
 #include "logging/log.h"
@@ -13,35 +14,28 @@ namespace ui {
 namespace {
 
 struct ImageDeleter {
-  void operator()(gdiplus::GpImage* image) const {
-    if (auto dispose = gdiplus::DisposeImage()) dispose(image);
-  }
+  void operator()(gdiplus::GpImage* image) const { gdiplus::ScopedImage(image).reset(); }
 };
 
 // The resource's bytes in a stream that frees its memory block on release.
-IStream* CreateResourceStream(int id) {
+base::ComPtr<IStream> CreateResourceStream(int id) {
   HMODULE module = ::GetModuleHandleW(nullptr);
   HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), RT_RCDATA);
-  if (!info) return nullptr;
+  if (!info) return {};
   DWORD size = ::SizeofResource(module, info);
   HGLOBAL loaded = ::LoadResource(module, info);
   const void* data = loaded ? ::LockResource(loaded) : nullptr;
-  if (!data || !size) return nullptr;
-  HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, size);
-  if (!block) return nullptr;
-  void* target = ::GlobalLock(block);
-  if (!target) {
-    ::GlobalFree(block);
-    return nullptr;
-  }
+  if (!data || !size) return {};
+  base::ScopedGlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE, size));
+  if (!block) return {};
+  void* target = ::GlobalLock(block.get());
+  if (!target) return {};
   std::memcpy(target, data, size);
-  ::GlobalUnlock(block);
+  ::GlobalUnlock(block.get());
   auto create_stream = LAZY_IMPORT(base::kOle32, CreateStreamOnHGlobal);
-  IStream* stream = nullptr;
-  if (!create_stream || FAILED(create_stream(block, TRUE, &stream))) {
-    ::GlobalFree(block);
-    return nullptr;
-  }
+  base::ComPtr<IStream> stream;
+  if (!create_stream || FAILED(create_stream(block.get(), TRUE, stream.receive()))) return {};
+  static_cast<void>(block.release());  // the stream frees it now
   return stream;
 }
 
@@ -52,21 +46,14 @@ class Graphics {
   explicit Graphics(gdiplus::GpGraphics* graphics) : graphics_(graphics) {
     if (!graphics_) return;
     if (auto set_mode = gdiplus::SetInterpolationMode())
-      set_mode(graphics_, gdiplus::kInterpolationHighQualityBicubic);
+      set_mode(graphics_.get(), gdiplus::kInterpolationHighQualityBicubic);
     if (auto set_offset = gdiplus::SetPixelOffsetMode())
-      set_offset(graphics_, gdiplus::kPixelOffsetHalf);
+      set_offset(graphics_.get(), gdiplus::kPixelOffsetHalf);
   }
-  Graphics(const Graphics&) = delete;
-  Graphics& operator=(const Graphics&) = delete;
-  ~Graphics() {
-    if (graphics_) {
-      if (auto del = gdiplus::DeleteGraphics()) del(graphics_);
-    }
-  }
-  gdiplus::GpGraphics* get() const { return graphics_; }
+  gdiplus::GpGraphics* get() const { return graphics_.get(); }
 
  private:
-  gdiplus::GpGraphics* graphics_;
+  gdiplus::ScopedGraphics graphics_;
 };
 
 // Mirrored edges for scaled draws: without them GDI+ blends a picture's border pixels with
@@ -113,15 +100,13 @@ ResourceBitmap::ResourceBitmap(HBITMAP bitmap) {
 }
 
 bool ResourceBitmap::Load(int id, double divisor) {
-  IStream* stream = CreateResourceStream(id);
+  base::ComPtr<IStream> stream = CreateResourceStream(id);
   if (!stream) {
     PLOG(ERROR) << "Failed to create the resource " << id << " stream";
     Reset(nullptr, 1.0);
     return false;
   }
-  bool loaded = Load(stream, ScaleFactor() / divisor);
-  stream->Release();
-  return loaded;
+  return Load(stream.get(), ScaleFactor() / divisor);
 }
 
 bool ResourceBitmap::LoadPair(int id_1x, int id_2x) {
@@ -178,20 +163,18 @@ void ResourceBitmap::DrawToPremultipliedBits(void* bits, int bits_width, int bit
   if (!image_ || !bits || bits_width <= 0 || bits_height <= 0) return;
   auto create_bitmap = gdiplus::CreateBitmapFromScan0();
   auto get_context = gdiplus::GetImageGraphicsContext();
-  auto dispose = gdiplus::DisposeImage();
-  if (!create_bitmap || !get_context || !dispose) return;
+  if (!create_bitmap || !get_context || !gdiplus::DisposeImage()) return;
   // A top-down DIB section: positive stride from the first row.
-  gdiplus::GpBitmap* target = nullptr;
+  gdiplus::ScopedImage target;
   if (create_bitmap(bits_width, bits_height, bits_width * 4, gdiplus::kPixelFormat32bppPARGB,
-                    static_cast<BYTE*>(bits), &target) != 0 || !target)
+                    static_cast<BYTE*>(bits), target.receive()) != 0 || !target)
     return;
   gdiplus::GpGraphics* raw = nullptr;
-  if (get_context(target, &raw) == 0) {
+  if (get_context(target.get(), &raw) == 0) {
     Graphics graphics(raw);
     DrawScaled(graphics.get(), image_.get(), display_factor_, x, y, width, height, src_x, src_y,
                src_width, src_height);
   }
-  dispose(target);
 }
 
 }  // namespace ui

@@ -21,7 +21,7 @@ struct Rect {
 // (trailing text included), 0, infinite, negative, or beyond kMaxScaleFactor (such a factor would
 // ask for windows and bitmaps far larger than any screen).
 inline constexpr double kMaxScaleFactor = 8.0;
-std::optional<double> ParseForcedScaleFactor(std::string_view value);
+[[nodiscard]] std::optional<double> ParseForcedScaleFactor(std::string_view value);
 // The factor from the switch value, else screen_dpi_x / 96 (1.0 when no DPI could be read).
 double ChooseScaleFactor(std::string_view switch_value, int screen_dpi_x);
 

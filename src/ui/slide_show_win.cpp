@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "base/clock.h"
+#include "base/com_ptr.h"
 #include "base/lazy_import.h"
 #include "base/strings.h"
 #include "logging/log.h"
@@ -126,12 +127,11 @@ unsigned __stdcall SlideSource::DownloadImage(void* param) {
     bool added = false;
     if (fetched) {
       auto create_stream = LAZY_IMPORT(base::kShlwapi, SHCreateMemStream);
-      IStream* stream = create_stream ? create_stream(reinterpret_cast<const BYTE*>(bytes.data()),
-                                                      static_cast<UINT>(bytes.size()))
-                                      : nullptr;
+      base::ComPtr<IStream> stream(create_stream(reinterpret_cast<const BYTE*>(bytes.data()),
+                                                 static_cast<UINT>(bytes.size())));
       ResourceBitmap image;
-      added = stream && image.Load(stream, ScaleFactor() * 0.5);
-      if (stream) stream->Release();
+      added = stream && image.Load(stream.get(), ScaleFactor() * 0.5);
+      stream.reset();
       if (added) {
         AcquireSRWLockExclusive(&state.list_lock);
         state.slides.push_back(std::move(image));

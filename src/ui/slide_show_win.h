@@ -41,9 +41,9 @@ class SlideSource {
   // slides[n mod count].
   ResourceBitmap Get(size_t n);
   size_t count();
-  bool running() const;
+  [[nodiscard]] bool running() const;
   // Waits until the thread has ended by itself (ten failures in a row); false on time-out.
-  bool WaitForThread(DWORD timeout_ms);
+  [[nodiscard]] bool WaitForThread(DWORD timeout_ms);
 
  private:
   // Shared with the download thread, which keeps it alive for as long as it runs.
@@ -64,9 +64,9 @@ class SlideShow {
             DWORD page_ms = kPageMs, Clock clock = nullptr);
 
   // Called on every timer tick; true when the window must be repainted (a new page).
-  bool Tick();
+  [[nodiscard]] bool Tick();
   void Paint(HDC dc, const RECT& client) const;
-  bool past_first() const { return index_ != 0; }
+  [[nodiscard]] bool past_first() const { return index_ != 0; }
   size_t index() const { return index_; }
   const RECT& page_rect() const { return page_.rect; }
 

@@ -34,7 +34,7 @@ StatEventParams MakeDialogEvent(const std::string& key, const std::wstring& valu
 // {"action": "install_browser_button_clicked"}.
 StatEventParams MakeInstallButtonAction();
 // The check-box event value of a main-window check box id (109, 110, 111).
-std::optional<std::wstring> CheckBoxEventValue(int control_id);
+[[nodiscard]] std::optional<std::wstring> CheckBoxEventValue(int control_id);
 
 // The four reporting operations; each returns at once (the sink queues).
 void ReportClickedButton(UiStatisticsSink& sink, const std::wstring& value);

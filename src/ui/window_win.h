@@ -15,6 +15,8 @@ class Window {
   Window& operator=(const Window&) = delete;
   virtual ~Window();  // detaches
 
+  // False leaves the object detached (hwnd() stays null), which the controls that attach in
+  // their constructors rely on: a control without its window does nothing.
   bool Attach(HWND window);
   // Restores the previous window procedure. Also done when the window is destroyed.
   void Detach();
@@ -25,11 +27,11 @@ class Window {
 
  protected:
   // Return true when the message is handled; *result is then the window procedure's answer.
-  virtual bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  [[nodiscard]] virtual bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
     return false;
   }
   // WM_NOTIFY / WM_DRAWITEM sent to the parent about this window.
-  virtual bool HandleReflected(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  [[nodiscard]] virtual bool HandleReflected(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
     return false;
   }
   // The previous window procedure's answer.
@@ -57,7 +59,7 @@ class Dialog : public Window {
   static void Centre(HWND window);
 
  protected:
-  virtual bool OnInitDialog() { return true; }
+  [[nodiscard]] virtual bool OnInitDialog() { return true; }
   bool HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) override;
 
  private:

@@ -22,16 +22,16 @@ TEST(DistribParamsTest, ParsingEdgeCases) {
 
 TEST(DistribParamsTest, FlagsFirstRunAndUac) {
   DistribParams params("def=1&stat=2&omrixshortcut=3&cancel=1");
-  EXPECT_EQ(params.GetFlag("def"), std::make_pair(true, true));
-  EXPECT_EQ(params.GetFlag("stat"), std::make_pair(true, false));
-  EXPECT_EQ(params.GetFlag("omrixshortcut"), std::make_pair(false, false));
-  EXPECT_EQ(params.GetFlag("absent"), std::make_pair(false, false));
+  EXPECT_EQ(params.GetFlag("def"), std::optional<bool>(true));
+  EXPECT_EQ(params.GetFlag("stat"), std::optional<bool>(false));
+  EXPECT_EQ(params.GetFlag("omrixshortcut"), std::optional<bool>());
+  EXPECT_EQ(params.GetFlag("absent"), std::optional<bool>());
   EXPECT_TRUE(params.Cancel());
 
   // "stat" of "0" is no flag value: "statpromo" decides.
-  EXPECT_EQ(DistribParams("stat=0&statpromo=true").GetStatFlag(), std::make_pair(true, true));
-  EXPECT_EQ(DistribParams("statpromo=yes").GetStatFlag(), std::make_pair(true, false));
-  EXPECT_EQ(DistribParams("stat=0").GetStatFlag(), std::make_pair(false, false));
+  EXPECT_EQ(DistribParams("stat=0&statpromo=true").GetStatFlag(), std::optional<bool>(true));
+  EXPECT_EQ(DistribParams("statpromo=yes").GetStatFlag(), std::optional<bool>(false));
+  EXPECT_EQ(DistribParams("stat=0").GetStatFlag(), std::optional<bool>());
 
   EXPECT_TRUE(DistribParams("first=1&def=2&statpromo=false").IsFirstRun());
   EXPECT_FALSE(DistribParams("first=1&def=0&stat=1").IsFirstRun());

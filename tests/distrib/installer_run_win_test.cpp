@@ -39,7 +39,7 @@ RunResult RunInstaller(const std::wstring& exe, const std::wstring& arguments) {
     if (installer.WaitForExit(50)) break;
   }
   installer.Terminate(1);
-  installer.WaitForExit(10000);
+  static_cast<void>(installer.WaitForExit(10000));
   temp_environment.reset();
 
   RunResult run;

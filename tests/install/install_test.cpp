@@ -2,6 +2,7 @@
 
 #include "install/download_plan.h"
 #include "install/environment_checks.h"
+#include "install/installation_report.h"
 #include "install/setup_command_line.h"
 #include "startup/exit_codes.h"
 
@@ -103,6 +104,32 @@ TEST(ExitCodeNameTest, HighByteNamesAndDetail) {
   EXPECT_EQ(ExitCodeName(0x02000007), "Exit code: 2; error: 7");
   EXPECT_EQ(ExitCodeName(0x75FFFFFF), "UNABLE_TO_SET_DIRECTORY_ACL(117); error: 16777215");
   EXPECT_EQ(ExitCodeName(0xFFFFFFFF), "Exit code: 255; error: 16777215");
+}
+
+TEST(InstallationReportTest, ResultAndTimes) {
+  install::InstallationReport report;
+  report.user_id = "ABC-1";
+  report.succeeded = true;
+  report.total_seconds = 95;
+  report.download_seconds = 40;
+  report.setup_seconds = 51;
+  EXPECT_EQ(install::BuildInstallationReportUrl("http://report.test", report),
+            "http://report.test/get/browser/install?ui=ABC-1&result=success&time=95&download_time=40"
+            "&install_time=51");
+
+  // Times of 0 are left out; a failure says so.
+  report.succeeded = false;
+  report.download_seconds = 0;
+  report.setup_seconds = 0;
+  EXPECT_EQ(install::BuildInstallationReportUrl("http://report.test", report),
+            "http://report.test/get/browser/install?ui=ABC-1&result=failed&time=95");
+
+  // A cancel request wins over the result, success included.
+  report.succeeded = true;
+  report.cancelled = true;
+  report.setup_seconds = 3;
+  EXPECT_EQ(install::BuildInstallationReportUrl("http://o", report),
+            "http://o/get/browser/install?ui=ABC-1&result=cancelled&time=95&install_time=3");
 }
 
 }  // namespace

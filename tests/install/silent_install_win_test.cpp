@@ -99,7 +99,7 @@ TEST_F(SilentInstallTest, FailedAttemptIsReported) {
   EXPECT_EQ(events[2], "download/error!attempt_1_final_query_info_500_0");
   EXPECT_EQ(events[3], "download_attempt/failed!final_query_info_500_0");
   installer.Terminate(1);
-  installer.WaitForExit(10000);
+  static_cast<void>(installer.WaitForExit(10000));
 }
 
 }  // namespace

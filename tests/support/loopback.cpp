@@ -13,7 +13,7 @@
 #include "base/random.h"
 #include "base/strings.h"
 #include "base/base64.h"
-#include "base/unique_handle.h"
+#include "base/unique_internet.h"
 #include "support/test_util.h"
 
 namespace test {

@@ -45,7 +45,7 @@ class GdiplusEnvironment : public ::testing::Environment {
     ASSERT_EQ(startup.Get()(&token_, &input, nullptr), 0);
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     auto init = LAZY_IMPORT(base::kComctl32, InitCommonControlsEx);
-    ASSERT_NE(init, nullptr);
+    ASSERT_NE(init.get(), nullptr);
     init(&controls);
   }
   ULONG_PTR token_ = 0;

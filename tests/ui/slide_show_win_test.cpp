@@ -77,14 +77,14 @@ TEST(SlideSourceTest, GrowsWhileThePicturesLastAndCyclesThroughThem) {
 
   // A 1456 x 800 picture covers the window at scale 1; the smaller one sits bottom-left.
   SlideShow paged(width, height, &source, layout.white_brush(), 1, 1, [&] { return now++; });
-  paged.Tick();  // slide 1 (the first page lasted its one millisecond)
+  static_cast<void>(paged.Tick());  // slide 1 (the first page lasted its one millisecond)
   if (ScaleFactor() == 1.0) {
     EXPECT_EQ(paged.page_rect().left, 0);
     EXPECT_EQ(paged.page_rect().top, 0);
     EXPECT_EQ(paged.page_rect().right, 728);
     EXPECT_EQ(paged.page_rect().bottom, 400);
   }
-  paged.Tick();  // slide 2: 900 x 500 pixels shown at half size
+  static_cast<void>(paged.Tick());  // slide 2: 900 x 500 pixels shown at half size
   EXPECT_EQ(paged.page_rect().bottom, height);
   EXPECT_EQ(paged.page_rect().right - paged.page_rect().left, ScaleBy(450, ScaleFactor()));
 }

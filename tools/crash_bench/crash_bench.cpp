@@ -16,6 +16,7 @@
 #include "base/command_line.h"
 #include "base/file_path.h"
 #include "base/file_util.h"
+#include "base/unique_handle.h"
 #include "crash/body_stream.h"
 #include "crash/http_body_gzip.h"
 #include "crash/send_report.h"
@@ -98,17 +99,17 @@ void CompressionFigures() {
 }
 
 bool WriteDumpFile(const std::wstring& path, size_t size) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  base::ScopedFile file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
   std::string block(kMiB, '\0');
   uint32_t state = 7;
   bool ok = true;
   for (size_t written = 0; ok && written < size; written += block.size()) {
     FillDumpLike(block, state);
     DWORD done = 0;
-    ok = WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &done, nullptr) && done == block.size();
+    ok = WriteFile(file.get(), block.data(), static_cast<DWORD>(block.size()), &done, nullptr) && done == block.size();
   }
-  CloseHandle(file);
   return ok;
 }
 

@@ -10,6 +10,7 @@
 #include "base/clock.h"
 #include "base/file_path.h"
 #include "base/file_util.h"
+#include "base/unique_handle.h"
 #include "logging/file_logger.h"
 
 namespace {
@@ -19,11 +20,10 @@ double Seconds(uint64_t start) { return (base::MonotonicMicros() - start) / 1e6;
 double PlainLoop(const std::wstring& path, int records, const std::string& line) {
   uint64_t start = base::MonotonicMicros();
   for (int i = 0; i < records; ++i) {
-    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    base::ScopedFile file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
   return records / Seconds(start);
 }

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "base/strings.h"
-#include "base/unique_handle.h"
+#include "base/unique_internet.h"
 #include "net/downloader.h"
 
 namespace {

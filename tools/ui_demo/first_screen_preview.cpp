@@ -64,7 +64,7 @@ class FirstScreenPreview : public Dialog {
                                                    RGB(255, 255, 255), 184, AsFont(text_font_),
                                                    &background_, i != 1);
     }
-    DestroyWindow(GetDlgItem(hwnd(), 112));
+    base::ScopedWindow(GetDlgItem(hwnd(), 112)).reset();
 
     CheckBoxPlaces places = CheckBoxLayout(mask_);
     const std::optional<BoxPlace>* place[] = {&places.make_default, &places.statistics,
@@ -100,13 +100,12 @@ class FirstScreenPreview : public Dialog {
         *result = 1;
         return true;
       case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(hwnd(), &paint);
+        base::PaintScope paint(hwnd());
+        HDC dc = paint.dc();
         background_.Draw(dc, 0, 0);
         Rect logo = Scale(Rect{61, 41, 227, 69});
         logo_.Draw(dc, logo.left, logo.top, logo.width(), logo.height(), 0, 0, logo_.width(),
                    logo_.height());
-        EndPaint(hwnd(), &paint);
         *result = 0;
         return true;
       }
