@@ -14,9 +14,11 @@
 #include "install/installer.h"
 #include "install/progress_relay_win.h"
 #include "logging/log.h"
-#include "startup/elevation.h"
+#include "install/elevation.h"
+#include "ui/control_ids.h"
 #include "ui/controls_win.h"
 #include "ui/drawing_win.h"
+#include "ui/first_screen_choices.h"
 #include "ui/first_screen_layout.h"
 #include "ui/message_dialog_win.h"
 #include "ui/progress_map.h"
@@ -31,8 +33,39 @@
 namespace ui {
 namespace {
 
-// Font slots, as the window's texts use them.
-enum Font { kF0, kF1, kF2, kF3, kF4, kF5, kF6, kF7 };
+// The window's fonts, by the texts that use them.
+enum Font {
+  kSloganFont,       // the first screen's slogan; its line height spaces the first slide's text
+  kButtonFont,       // the Install button
+  kTextFont,         // check boxes, the license sentence, the percentage
+  kLinkFont,         // the privacy policy and license links
+  kSlideTitleFont,   // the first slide's title
+  kSlideBodyFont,    // the first slide's text
+  kSlideTextFont,    // the license sentence over the first slide
+  kSlideLinkFont,    // its link
+  kFontCount
+};
+
+struct FontSpec {
+  int size;  // design units
+  const wchar_t* face;
+  bool underline;
+};
+
+// In the order of Font.
+constexpr FontSpec kFontSpecs[kFontCount] = {
+    {32, L"Arial", false}, {15, L"SegoeUI", false}, {12, L"Arial", false}, {12, L"Arial", true},
+    {28, L"Arial", false}, {15, L"Arial", false},   {11, L"Arial", false}, {11, L"Arial", true}};
+
+// The owner-drawn texts: font, colour and opacity, the picture under them, alignment.
+struct OwnerDrawnText {
+  int id;
+  Font font;
+  COLORREF colour;
+  BYTE alpha;
+  bool over_first_slide;  // else over the first screen's background
+  UINT format;
+};
 
 constexpr UINT_PTR kProgressTimer = 100;
 constexpr UINT kProgressTimerMs = 20;
@@ -56,10 +89,8 @@ constexpr GUID kTaskbarList3Interface = {0xea1afb91, 0x9e28, 0x4b86, {0x90, 0xe9
 
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
-const base::CommandLine& ProcessCommandLine() { return base::CommandLine::ForCurrentProcess(); }
-
-bool NeedElevation() {
-  return startup::NeedStartThisProcessAsAdmin(ProcessCommandLine(), startup::ElevationFacts::Current());
+bool NeedElevation(const base::CommandLine& command_line) {
+  return install::NeedStartThisProcessAsAdmin(command_line, install::ElevationFacts::Current());
 }
 
 }  // namespace
@@ -75,7 +106,7 @@ MainWindow::MainWindow(const distrib::BrandInfo* brand, distrib::DistribParams* 
     : Dialog(kMainWindowTemplate),
       brand_(brand),
       distrib_(distrib),
-      options_(options),
+      options_(std::move(options)),
       layout_(brand->language_id()) {
   auto register_message = USER32(RegisterWindowMessageW);
   install_progress_message_ = register_message(kInstallProgressMessage);
@@ -85,7 +116,9 @@ MainWindow::MainWindow(const distrib::BrandInfo* brand, distrib::DistribParams* 
   mask_ = CheckBoxMask(distrib_->GetFlag("def").first, distrib_->GetStatFlag().first,
                        distrib_->GetFlag("omrixshortcut").first, brand_->omrix_taskbar_shortcut_prompt());
   if (create_installer) {
-    installer_ = std::make_unique<install::Installer>(this, brand_, distrib_, /*with_tasks=*/true);
+    installer_ = std::make_unique<install::Installer>(
+        this, brand_, distrib_, /*with_tasks=*/true,
+        install::InstallerEnvironment::Default(options_.command_line, ScaleFactor()));
     statistics_ = std::make_unique<InstallerStatisticsSink>(installer_.get());
     installer_->Start();
   }
@@ -108,6 +141,17 @@ uint16_t MainWindow::language() const { return brand_->language_id(); }
 std::wstring MainWindow::String(int id) const { return LoadUiString(id, language()); }
 
 bool MainWindow::SkipFirstScreen() const { return distrib_->IsFirstRun(); }
+
+ChoiceFlags MainWindow::ChoiceFlagsNow() const {
+  auto given = [](std::pair<bool, bool> flag) { return flag.first ? std::optional<bool>(flag.second) : std::nullopt; };
+  ChoiceFlags flags;
+  flags.make_default = given(distrib_->GetFlag("def"));
+  flags.send_statistics = given(distrib_->GetStatFlag());
+  flags.taskbar_shortcut = given(distrib_->GetFlag("omrixshortcut"));
+  flags.brand_taskbar_prompt = brand_->omrix_taskbar_shortcut_prompt();
+  flags.uac_at_browser_start = distrib_->UacMode(options_.command_line) == distrib::kUacAtBrowserStart;
+  return flags;
+}
 
 void MainWindow::Place(HWND child, int left, int top, int width, int height) {
   USER32(MoveWindow)(child, left, top, width, height, FALSE);
@@ -133,7 +177,8 @@ void MainWindow::AllowRegisteredMessages() {
 bool MainWindow::OnInitDialog() {
   window_ = hwnd();
   AllowRegisteredMessages();
-  if (installer_ && distrib_->UacMode(ProcessCommandLine()) == 1 && NeedElevation()) {
+  if (installer_ && distrib_->UacMode(options_.command_line) == distrib::kUacWithWindow &&
+      NeedElevation(options_.command_line)) {
     if (!installer_->StartElevatedInstaller()) LOG(INFO) << "Declined running the installer as admin";
   }
 
@@ -141,9 +186,12 @@ bool MainWindow::OnInitDialog() {
   logo_.LoadPair(layout_.first_screen_logo().id_1x, layout_.first_screen_logo().id_2x);
 
   USER32(SetWindowTextW)(hwnd(), String(strings::kWindowTitle).c_str());
-  const std::pair<int, int> texts[] = {{1, strings::kInstall},         {109, strings::kMakeDefault},
-                                       {110, strings::kSendStatistics}, {111, strings::kPinOmrix},
-                                       {118, strings::kPrivacyPolicy},  {107, strings::kSlogan}};
+  const std::pair<int, int> texts[] = {{ids::kInstall, strings::kInstall},
+                                       {ids::kMakeDefault, strings::kMakeDefault},
+                                       {ids::kSendStatistics, strings::kSendStatistics},
+                                       {ids::kPinTaskbar, strings::kPinOmrix},
+                                       {ids::kPrivacyLink, strings::kPrivacyPolicy},
+                                       {ids::kSlogan, strings::kSlogan}};
   for (auto [id, string_id] : texts) USER32(SetDlgItemTextW)(hwnd(), id, String(string_id).c_str());
 
   HINSTANCE module = ::GetModuleHandleW(nullptr);
@@ -166,10 +214,10 @@ bool MainWindow::OnInitDialog() {
 
   for (const SentenceWindow& piece :
        CreateSentenceWindows(hwnd(), String(strings::kLicenseSentence), Scale(400), Scale(38), Scale(267),
-                             AsFont(fonts_[kF2]), false, 122, 123)) {
+                             AsFont(fonts_[kTextFont]), false, ids::kLicenseText, ids::kLicenseLink)) {
     if (piece.link)
       license_links_.push_back(
-          std::make_unique<LinkButton>(piece.window, kWhite, 184, AsFont(fonts_[kF3]), &background_));
+          std::make_unique<LinkButton>(piece.window, kWhite, 184, AsFont(fonts_[kLinkFont]), &background_));
   }
   CreateControlObjects();
 
@@ -185,46 +233,42 @@ bool MainWindow::OnInitDialog() {
 }
 
 void MainWindow::CreateFonts() {
-  struct FontDesc {
-    int size;
-    const wchar_t* face;
-    bool underline;
-  };
-  const FontDesc fonts[8] = {{32, L"Arial", false}, {15, L"SegoeUI", false}, {12, L"Arial", false},
-                         {12, L"Arial", true},  {28, L"Arial", false},   {15, L"Arial", false},
-                         {11, L"Arial", false}, {11, L"Arial", true}};
-  for (int i = 0; i < 8; ++i) fonts_[i] = CreateUiFont(fonts[i].face, fonts[i].size, fonts[i].underline);
+  for (int i = 0; i < kFontCount; ++i)
+    fonts_[i] = CreateUiFont(kFontSpecs[i].face, kFontSpecs[i].size, kFontSpecs[i].underline);
 }
 
 void MainWindow::CreateControlObjects() {
   install_button_ =
-      std::make_unique<ImageButton>(Item(1), layout_.install_sprite(), kBlack, AsFont(fonts_[kF1]), &background_);
+      std::make_unique<ImageButton>(Item(ids::kInstall), layout_.install_sprite(), kBlack,
+                                    AsFont(fonts_[kButtonFont]), &background_);
   install_button_->TrackShowFocus();
-  HWND close_first = Item(113);
+  HWND close_first = Item(ids::kCloseFirst);
   close_first_ = std::make_unique<ImageButton>(close_first, kCloseLightSprite, kBlack, nullptr, &background_);
   USER32(SetWindowLongW)(close_first, GWL_STYLE, USER32(GetWindowLongW)(close_first, GWL_STYLE) & ~WS_TABSTOP);
-  close_progress_ = std::make_unique<ImageButton>(Item(112), kCloseDarkSprite, kBlack, nullptr, &background_);
+  close_progress_ =
+      std::make_unique<ImageButton>(Item(ids::kCloseProgress), kCloseDarkSprite, kBlack, nullptr, &background_);
 
-  const bool ticked[3] = {brand_->make_browser_default(), brand_->send_statistics(), true};
+  const bool interface_available = !installer_ || installer_->ProbeInterface();
+  const Choices ticks = InitialTicks(brand_->make_browser_default(), brand_->send_statistics(), interface_available);
+  const bool ticked[3] = {ticks.make_default, ticks.send_statistics, ticks.taskbar_shortcut};
   for (int i = 0; i < 3; ++i) {
-    boxes_[i] = std::make_unique<SpriteCheckBox>(Item(109 + i), layout_.check_box_sprite(), kWhite, 184,
-                                                 AsFont(fonts_[kF2]), &background_, ticked[i]);
+    boxes_[i] = std::make_unique<SpriteCheckBox>(Item(ids::kCheckBoxes[i]), layout_.check_box_sprite(), kWhite, 184,
+                                                 AsFont(fonts_[kTextFont]), &background_, ticked[i]);
   }
-  if (installer_ && !installer_->ProbeInterface()) {
-    USER32(ShowWindow)(boxes_[0]->hwnd(), SW_HIDE);
-    boxes_[0]->SetChecked(false);
-  }
-  privacy_link_ = std::make_unique<LinkButton>(Item(118), kWhite, 184, AsFont(fonts_[kF3]), &background_);
+  if (!interface_available) USER32(ShowWindow)(boxes_[0]->hwnd(), SW_HIDE);
+  privacy_link_ =
+      std::make_unique<LinkButton>(Item(ids::kPrivacyLink), kWhite, 184, AsFont(fonts_[kLinkFont]), &background_);
 }
 
 void MainWindow::LayOutFirstScreen() {
   Rect slogan = Scale(SloganRect(mask_));
-  Place(Item(107), slogan.left, slogan.top, slogan.width(), slogan.height());
+  Place(Item(ids::kSlogan), slogan.left, slogan.top, slogan.width(), slogan.height());
 
   CheckBoxPlaces places = CheckBoxLayout(mask_);
-  if (distrib_->GetFlag("def").first || distrib_->UacMode(ProcessCommandLine()) == 2) places.make_default.reset();
-  if (distrib_->GetStatFlag().first) places.statistics.reset();
-  if (distrib_->GetFlag("omrixshortcut").first || !brand_->omrix_taskbar_shortcut_prompt()) places.omrix.reset();
+  const Choices shown = ShownCheckBoxes(ChoiceFlagsNow());
+  if (!shown.make_default) places.make_default.reset();
+  if (!shown.send_statistics) places.statistics.reset();
+  if (!shown.taskbar_shortcut) places.omrix.reset();
   const std::optional<BoxPlace>* place[3] = {&places.make_default, &places.statistics, &places.omrix};
   for (int i = 0; i < 3; ++i) {
     if (!*place[i]) {
@@ -251,29 +295,31 @@ void MainWindow::LayOutFirstScreen() {
 
 void MainWindow::LayoutProgressDialog() {
   if (installer_) {
-    auto def = distrib_->GetFlag("def");
-    installer_->SetMakeDefault(def.first ? def.second : boxes_[0]->checked());
-    auto stat = distrib_->GetStatFlag();
-    installer_->SetSendStatistics(stat.first ? stat.second : boxes_[1]->checked());
-    auto omrix = distrib_->GetFlag("omrixshortcut");
-    installer_->SetCreateTaskbarShortcut(omrix.first ? omrix.second : boxes_[2]->checked());
+    const Choices chosen =
+        ResolveChoices(ChoiceFlagsNow(), {boxes_[0]->checked(), boxes_[1]->checked(), boxes_[2]->checked()});
+    installer_->SetMakeDefault(chosen.make_default);
+    installer_->SetSendStatistics(chosen.send_statistics);
+    installer_->SetCreateTaskbarShortcut(chosen.taskbar_shortcut);
   }
   BuildProgressScreen();
   if (pending_finish_code_.load()) {
     OnInstallerResult();
     return;
   }
-  if (installer_ && distrib_->UacMode(ProcessCommandLine()) == 0 && NeedElevation()) {
+  if (installer_ && distrib_->UacMode(options_.command_line) == distrib::kUacOnInstall &&
+      NeedElevation(options_.command_line)) {
     if (!installer_->StartElevatedInstaller()) LOG(INFO) << "Declined running the installer as admin";
   }
-  for (int id : {1, 113, 107, 123, 109, 110, 111, 118, 122}) DestroyChildren(id);
+  for (int id : {ids::kInstall, ids::kCloseFirst, ids::kSlogan, ids::kLicenseLink, ids::kMakeDefault,
+                 ids::kSendStatistics, ids::kPinTaskbar, ids::kPrivacyLink, ids::kLicenseText})
+    DestroyChildren(id);
   if (distrib_->Cancel()) {
     Place(close_progress_->hwnd(), Scale(698), Scale(18), close_progress_->frame_width(),
           close_progress_->frame_height());
   } else {
-    USER32(DestroyWindow)(Item(112));
+    USER32(DestroyWindow)(Item(ids::kCloseProgress));
   }
-  HWND bar = Item(115);
+  HWND bar = Item(ids::kProgressBar);
   USER32(ShowWindow)(bar, SW_SHOW);
   progress_bar_->SetRange(0, 100);
   progress_bar_->SetPosition(0);
@@ -296,27 +342,30 @@ void MainWindow::BuildProgressScreen() {
     taskbar_->SetProgressValue(hwnd(), 0, 100);
   }
 
-  first_slide_ = layout_.ComposeFirstSlide(AsFont(fonts_[kF4]), AsFont(fonts_[kF5]), LineHeight(AsFont(fonts_[kF0])));
+  first_slide_ = layout_.ComposeFirstSlide(AsFont(fonts_[kSlideTitleFont]), AsFont(fonts_[kSlideBodyFont]),
+                                           LineHeight(AsFont(fonts_[kSloganFont])));
   if (SkipFirstScreen()) {
     license_over_slide_ = true;
     for (const SentenceWindow& piece :
          CreateSentenceWindows(hwnd(), String(strings::kLicenseSentence), Scale(424), Scale(350), Scale(242),
-                               AsFont(fonts_[kF6]), true, 1013, 1014)) {
+                               AsFont(fonts_[kSlideTextFont]), true, ids::kSlideLicenseText,
+                               ids::kSlideLicenseLink)) {
       if (piece.link)
         license_links_.push_back(
-            std::make_unique<LinkButton>(piece.window, kBlack, 255, AsFont(fonts_[kF7]), &first_slide_));
+            std::make_unique<LinkButton>(piece.window, kBlack, 255, AsFont(fonts_[kSlideLinkFont]), &first_slide_));
     }
   }
-  progress_bar_ = std::make_unique<SpriteProgressBar>(Item(115), layout_.progress_fill(), layout_.progress_track(),
-                                                      &first_slide_);
+  progress_bar_ = std::make_unique<SpriteProgressBar>(Item(ids::kProgressBar), layout_.progress_fill(),
+                                                      layout_.progress_track(), &first_slide_);
   Rect bar = Scale(Rect{392, 56, 684, 60});
   Place(progress_bar_->hwnd(), bar.left, bar.top, bar.width(), bar.height());
   // The text ends just before the bar and grows leftwards: "100%" is wider than the 24 units
   // that start at 352.
   Rect percentage = Scale(Rect{kPercentageLeft, 50, kPercentageRight, 66});
-  Place(Item(124), percentage.left, percentage.top, percentage.width(), percentage.height());
+  Place(Item(ids::kPercentage), percentage.left, percentage.top, percentage.width(), percentage.height());
   close_progress_.reset();  // detach before the new object takes the control
-  close_progress_ = std::make_unique<ImageButton>(Item(112), kCloseDarkSprite, kBlack, nullptr, &first_slide_);
+  close_progress_ = std::make_unique<ImageButton>(Item(ids::kCloseProgress), kCloseDarkSprite, kBlack, nullptr,
+                                                 &first_slide_);
 
   RECT client = {};
   USER32(GetClientRect)(hwnd(), &client);
@@ -342,7 +391,7 @@ void MainWindow::SendUiEvent(void (*report)(UiStatisticsSink&, const std::wstrin
 
 void MainWindow::OnCommand(int id) {
   switch (id) {
-    case 1:
+    case ids::kInstall:
       if (installing_) return;
       installing_ = true;
       if (installer_) installer_->RecordOkPressed();
@@ -351,7 +400,7 @@ void MainWindow::OnCommand(int id) {
       LayoutProgressDialog();
       USER32(InvalidateRect)(hwnd(), nullptr, TRUE);
       return;
-    case 113:
+    case ids::kCloseFirst:
       if (installer_) installer_->Cancel();
       End(kEndFirstScreenClose);
       SendUiEvent(&ReportClickedButton, kCancelButtonValue);
@@ -359,9 +408,9 @@ void MainWindow::OnCommand(int id) {
     case IDCANCEL:
       SendUiEvent(&ReportClickedButton, kCancelButtonValue);
       return;
-    case 112: {
+    case ids::kCloseProgress: {
       if (!resume_question_) resume_question_ = std::make_unique<ResumeQuestionDialog>(language());
-      if (resume_question_->Run(hwnd()) == 113) {
+      if (resume_question_->Run(hwnd()) == ids::kDialogSecondButton) {
         if (installer_) installer_->Cancel();
         End(kEndCancelled);
       } else {
@@ -369,15 +418,15 @@ void MainWindow::OnCommand(int id) {
       }
       return;
     }
-    case 109:
-    case 110:
-    case 111:
-      boxes_[id - 109]->Toggle();
+    case ids::kMakeDefault:
+    case ids::kSendStatistics:
+    case ids::kPinTaskbar:
+      boxes_[id - ids::kMakeDefault]->Toggle();
       SendUiEvent(&ReportChosenCheckBox, *CheckBoxEventValue(id));
       return;
-    case 118:
-    case 123:
-    case 1014:
+    case ids::kPrivacyLink:
+    case ids::kLicenseLink:
+    case ids::kSlideLicenseLink:
       OpenLink(id);
       return;
     default:
@@ -386,8 +435,8 @@ void MainWindow::OnCommand(int id) {
 }
 
 void MainWindow::OpenLink(int id) {
-  std::string url = id == 118 ? brand_->conf_policy_url() + "?lang=" + brand_->interface_language()
-                              : distrib::LicenseUrl(*brand_);
+  std::string url = id == ids::kPrivacyLink ? brand_->conf_policy_url() + "?lang=" + brand_->interface_language()
+                                             : distrib::LicenseUrl(*brand_);
   std::wstring wide = Widen(url);
   SHELL32(ShellExecuteW)(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOW);
   SendUiEvent(&ReportClickedLink, wide);
@@ -428,7 +477,7 @@ void MainWindow::OnPercentage(int value) {
   if (!progress_shown_ || value == progress_value_) return;
   progress_value_ = value;
   progress_bar_->SetPosition(value);
-  HWND text = Item(124);
+  HWND text = Item(ids::kPercentage);
   USER32(SetWindowTextW)(text, (std::to_wstring(value) + L"%").c_str());
   USER32(InvalidateRect)(text, nullptr, TRUE);
   if (taskbar_) taskbar_->SetProgressValue(hwnd(), static_cast<ULONGLONG>(value), 100);
@@ -443,8 +492,8 @@ void MainWindow::OnTimer() {
   if (license_over_slide_ && new_page && slide_show_->past_first()) {
     const size_t count = slide_source_->count();
     if (count > 1 && slide_show_->index() % count != 0) {
-      DestroyChildren(1014);
-      DestroyChildren(1013);
+      DestroyChildren(ids::kSlideLicenseLink);
+      DestroyChildren(ids::kSlideLicenseText);
       license_over_slide_ = false;
     }
   }
@@ -474,25 +523,17 @@ void MainWindow::Paint() {
 }
 
 void MainWindow::DrawItem(const DRAWITEMSTRUCT& item) {
-  switch (item.CtlID) {
-    case 107:
-      DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[kF0]), kWhite, 255,
-                                    &background_, DT_CENTER);
-      break;
-    case 122:
-      DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[kF2]), kWhite, 184,
-                                    &background_, DT_LEFT);
-      break;
-    case 124:
-      DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[kF2]), kBlack, 255,
-                                    &first_slide_, DT_RIGHT | DT_SINGLELINE);
-      break;
-    case 1013:
-      DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[kF6]), kBlack, 255,
-                                    &first_slide_, DT_LEFT);
-      break;
-    default:
-      break;
+  static constexpr OwnerDrawnText kTexts[] = {
+      {ids::kSlogan, kSloganFont, kWhite, 255, false, DT_CENTER},
+      {ids::kLicenseText, kTextFont, kWhite, 184, false, DT_LEFT},
+      {ids::kPercentage, kTextFont, kBlack, 255, true, DT_RIGHT | DT_SINGLELINE},
+      {ids::kSlideLicenseText, kSlideTextFont, kBlack, 255, true, DT_LEFT},
+  };
+  for (const OwnerDrawnText& text : kTexts) {
+    if (static_cast<int>(item.CtlID) != text.id) continue;
+    DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[text.font]), text.colour,
+                                  text.alpha, text.over_first_slide ? &first_slide_ : &background_, text.format);
+    return;
   }
 }
 
@@ -519,7 +560,7 @@ bool MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
       OnPercentage(static_cast<int>(wparam));
       return true;
     case WM_DROP_CANCEL:
-      USER32(DestroyWindow)(Item(112));
+      USER32(DestroyWindow)(Item(ids::kCloseProgress));
       return true;
     case WM_INSTALLER_FINISHED:
       OnInstallerFinished();

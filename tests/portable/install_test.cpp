@@ -3,7 +3,7 @@
 #include "install/download_plan.h"
 #include "install/environment_checks.h"
 #include "install/setup_command_line.h"
-#include "startup/exit_codes.h"
+#include "install/exit_codes.h"
 
 namespace install {
 namespace {
@@ -23,7 +23,7 @@ TEST(SetupCommandLineTest, DirectPathInOrder) {
   in.installer_data = L"C:\\t\\master_preferences";
   in.clids = L"C:\\t\\clids.xml";
   in.brand_package = L"C:\\t\\brand.cab";
-  in.uac_mode = 2;
+  in.uac_mode = distrib::kUacAtBrowserStart;
   in.tasks_exist = true;
   in.variations_path = L"C:\\t\\vup";
   in.previous_run_failed = true;
@@ -91,11 +91,6 @@ TEST(DownloadPlanTest, VersionedUrlAndArchState) {
   EXPECT_EQ(ParseStoredArch(L"x"), StoredArch::kNone);
 }
 
-}  // namespace
-}  // namespace install
-
-namespace startup {
-namespace {
 
 TEST(ExitCodeNameTest, HighByteNamesAndDetail) {
   EXPECT_EQ(ExitCodeName(16777221), "GENERIC_ERROR(1); error: 5");
@@ -106,4 +101,4 @@ TEST(ExitCodeNameTest, HighByteNamesAndDetail) {
 }
 
 }  // namespace
-}  // namespace startup
+}  // namespace install

@@ -10,9 +10,9 @@
 
 #include "base/command_line.h"
 #include "base/unique_handle.h"
-#include "startup/exit_codes.h"
+#include "install/exit_codes.h"
 
-namespace startup {
+namespace install {
 
 inline constexpr char kGoEventName[] = "0c0f0f0d-6434-4cfd-a5e9-23e9ca4d94b6";
 inline constexpr char kElevatedStopEventName[] = "fef32d6d-67e9-4654-b314-6c72098ff5d1";
@@ -88,4 +88,4 @@ struct ElevatedChildOptions {
 // obtained, kExitChildVerificationFailed when the setup failed the trust check, else -1.
 int RunElevatedChild(const base::CommandLine& command_line, const ElevatedChildOptions& options = {});
 
-}  // namespace startup
+}  // namespace install

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace startup {
+namespace install {
 
 enum ExitCode : int {
   kExitNotFinished = 400,      // setup not started or not waited for; elevated interactive run
@@ -26,4 +26,4 @@ enum ExitCode : int {
 // "GENERIC_ERROR(1); error: 5" for 0x01000005; "Exit code: 2; error: 7" for an unknown high byte.
 std::string ExitCodeName(uint32_t exit_code);
 
-}  // namespace startup
+}  // namespace install
