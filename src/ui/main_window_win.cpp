@@ -14,12 +14,12 @@
 #include "install/installer.h"
 #include "install/progress_relay_win.h"
 #include "logging/log.h"
-#include "install/elevation.h"
 #include "ui/control_ids.h"
 #include "ui/controls_win.h"
 #include "ui/drawing_win.h"
 #include "ui/first_screen_choices.h"
 #include "ui/first_screen_layout.h"
+#include "ui/main_window_parts_win.h"
 #include "ui/message_dialog_win.h"
 #include "ui/progress_map.h"
 #include "ui/resource_ids.h"
@@ -31,20 +31,10 @@
 #include "ui/window_shadow_win.h"
 
 namespace ui {
-namespace {
 
-// The window's fonts, by the texts that use them.
-enum Font {
-  kSloganFont,       // the first screen's slogan; its line height spaces the first slide's text
-  kButtonFont,       // the Install button
-  kTextFont,         // check boxes, the license sentence, the percentage
-  kLinkFont,         // the privacy policy and license links
-  kSlideTitleFont,   // the first slide's title
-  kSlideBodyFont,    // the first slide's text
-  kSlideTextFont,    // the license sentence over the first slide
-  kSlideLinkFont,    // its link
-  kFontCount
-};
+using namespace main_window;
+
+namespace {
 
 struct FontSpec {
   int size;  // design units
@@ -67,31 +57,11 @@ struct OwnerDrawnText {
   UINT format;
 };
 
-constexpr UINT_PTR kProgressTimer = 100;
-constexpr UINT kProgressTimerMs = 20;
-constexpr DWORD kCloseWaitMs = 60000;
 // The delegate's operations arrive from the installation thread as posted messages: only the UI
 // thread touches its windows, and the installation never waits for the UI thread.
 constexpr UINT WM_DROP_CANCEL = WM_APP + 102;
 constexpr UINT WM_INSTALLER_FINISHED = WM_APP + 103;
 constexpr UINT WM_INSTALLER_RESULT = WM_APP + 104;
-
-// The percentage beside the bar (design units); the bar starts at 392.
-constexpr int kPercentageLeft = 312;
-constexpr int kPercentageRight = 386;
-
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-// CLSID_TaskbarList and IID_ITaskbarList3, spelled out so no GUID library is needed.
-constexpr GUID kTaskbarListClass = {0x56FDF344, 0xFD6D, 0x11d0, {0x95, 0x8A, 0x00, 0x60, 0x97, 0xC9, 0xA0, 0x90}};
-constexpr GUID kTaskbarList3Interface = {0xea1afb91, 0x9e28, 0x4b86, {0x90, 0xe9, 0x9e, 0x9f, 0x8a, 0x5e, 0xef, 0xaf}};
-
-std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-bool NeedElevation(const base::CommandLine& command_line) {
-  return install::NeedStartThisProcessAsAdmin(command_line, install::ElevationFacts::Current());
-}
 
 }  // namespace
 
@@ -237,143 +207,6 @@ void MainWindow::CreateFonts() {
     fonts_[i] = CreateUiFont(kFontSpecs[i].face, kFontSpecs[i].size, kFontSpecs[i].underline);
 }
 
-void MainWindow::CreateControlObjects() {
-  install_button_ =
-      std::make_unique<ImageButton>(Item(ids::kInstall), layout_.install_sprite(), kBlack,
-                                    AsFont(fonts_[kButtonFont]), &background_);
-  install_button_->TrackShowFocus();
-  HWND close_first = Item(ids::kCloseFirst);
-  close_first_ = std::make_unique<ImageButton>(close_first, kCloseLightSprite, kBlack, nullptr, &background_);
-  USER32(SetWindowLongW)(close_first, GWL_STYLE, USER32(GetWindowLongW)(close_first, GWL_STYLE) & ~WS_TABSTOP);
-  close_progress_ =
-      std::make_unique<ImageButton>(Item(ids::kCloseProgress), kCloseDarkSprite, kBlack, nullptr, &background_);
-
-  const bool interface_available = !installer_ || installer_->ProbeInterface();
-  const Choices ticks = InitialTicks(brand_->make_browser_default(), brand_->send_statistics(), interface_available);
-  const bool ticked[3] = {ticks.make_default, ticks.send_statistics, ticks.taskbar_shortcut};
-  for (int i = 0; i < 3; ++i) {
-    boxes_[i] = std::make_unique<SpriteCheckBox>(Item(ids::kCheckBoxes[i]), layout_.check_box_sprite(), kWhite, 184,
-                                                 AsFont(fonts_[kTextFont]), &background_, ticked[i]);
-  }
-  if (!interface_available) USER32(ShowWindow)(boxes_[0]->hwnd(), SW_HIDE);
-  privacy_link_ =
-      std::make_unique<LinkButton>(Item(ids::kPrivacyLink), kWhite, 184, AsFont(fonts_[kLinkFont]), &background_);
-}
-
-void MainWindow::LayOutFirstScreen() {
-  Rect slogan = Scale(SloganRect(mask_));
-  Place(Item(ids::kSlogan), slogan.left, slogan.top, slogan.width(), slogan.height());
-
-  CheckBoxPlaces places = CheckBoxLayout(mask_);
-  const Choices shown = ShownCheckBoxes(ChoiceFlagsNow());
-  if (!shown.make_default) places.make_default.reset();
-  if (!shown.send_statistics) places.statistics.reset();
-  if (!shown.taskbar_shortcut) places.omrix.reset();
-  const std::optional<BoxPlace>* place[3] = {&places.make_default, &places.statistics, &places.omrix};
-  for (int i = 0; i < 3; ++i) {
-    if (!*place[i]) {
-      Place(boxes_[i]->hwnd(), 0, 0, 0, 0);
-      continue;
-    }
-    const BoxPlace& p = **place[i];
-    int width = Scale(p.right) - Scale(p.left);
-    Place(boxes_[i]->hwnd(), Scale(p.left), Scale(p.top), width, boxes_[i]->HeightForWidth(width));
-  }
-  if (places.statistics) {
-    RECT box;
-    USER32(GetWindowRect)(boxes_[1]->hwnd(), &box);
-    USER32(MapWindowPoints)(nullptr, hwnd(), reinterpret_cast<POINT*>(&box), 2);
-    SIZE extent = privacy_link_->TextExtent();
-    Place(privacy_link_->hwnd(), Scale(84), box.bottom, extent.cx, extent.cy);
-  } else {
-    USER32(ShowWindow)(privacy_link_->hwnd(), SW_HIDE);
-  }
-  Place(install_button_->hwnd(), Scale(557), Scale(305), install_button_->frame_width(),
-        install_button_->frame_height());
-  Place(close_first_->hwnd(), Scale(698), Scale(18), close_first_->frame_width(), close_first_->frame_height());
-}
-
-void MainWindow::LayoutProgressDialog() {
-  if (installer_) {
-    const Choices chosen =
-        ResolveChoices(ChoiceFlagsNow(), {boxes_[0]->checked(), boxes_[1]->checked(), boxes_[2]->checked()});
-    installer_->SetMakeDefault(chosen.make_default);
-    installer_->SetSendStatistics(chosen.send_statistics);
-    installer_->SetCreateTaskbarShortcut(chosen.taskbar_shortcut);
-  }
-  BuildProgressScreen();
-  if (pending_finish_code_.load()) {
-    OnInstallerResult();
-    return;
-  }
-  if (installer_ && distrib_->UacMode(options_.command_line) == distrib::kUacOnInstall &&
-      NeedElevation(options_.command_line)) {
-    if (!installer_->StartElevatedInstaller()) LOG(INFO) << "Declined running the installer as admin";
-  }
-  for (int id : {ids::kInstall, ids::kCloseFirst, ids::kSlogan, ids::kLicenseLink, ids::kMakeDefault,
-                 ids::kSendStatistics, ids::kPinTaskbar, ids::kPrivacyLink, ids::kLicenseText})
-    DestroyChildren(id);
-  if (distrib_->Cancel()) {
-    Place(close_progress_->hwnd(), Scale(698), Scale(18), close_progress_->frame_width(),
-          close_progress_->frame_height());
-  } else {
-    USER32(DestroyWindow)(Item(ids::kCloseProgress));
-  }
-  HWND bar = Item(ids::kProgressBar);
-  USER32(ShowWindow)(bar, SW_SHOW);
-  progress_bar_->SetRange(0, 100);
-  progress_bar_->SetPosition(0);
-  progress_value_ = 0;
-  logo_.LoadPair(layout_.progress_logo().id_1x, layout_.progress_logo().id_2x);
-  USER32(SetTimer)(hwnd(), kProgressTimer, kProgressTimerMs, nullptr);
-  if (installer_) installer_->Proceed();
-  progress_shown_ = true;
-}
-
-void MainWindow::BuildProgressScreen() {
-  auto create_instance = LAZY_IMPORT(base::kOle32, CoCreateInstance);
-  void* taskbar = nullptr;
-  if (create_instance &&
-      SUCCEEDED(create_instance(kTaskbarListClass, nullptr, CLSCTX_INPROC_SERVER, kTaskbarList3Interface, &taskbar)) &&
-      taskbar) {
-    taskbar_ = static_cast<ITaskbarList3*>(taskbar);
-    taskbar_->HrInit();
-    taskbar_->SetProgressState(hwnd(), TBPF_NORMAL);
-    taskbar_->SetProgressValue(hwnd(), 0, 100);
-  }
-
-  first_slide_ = layout_.ComposeFirstSlide(AsFont(fonts_[kSlideTitleFont]), AsFont(fonts_[kSlideBodyFont]),
-                                           LineHeight(AsFont(fonts_[kSloganFont])));
-  if (SkipFirstScreen()) {
-    license_over_slide_ = true;
-    for (const SentenceWindow& piece :
-         CreateSentenceWindows(hwnd(), String(strings::kLicenseSentence), Scale(424), Scale(350), Scale(242),
-                               AsFont(fonts_[kSlideTextFont]), true, ids::kSlideLicenseText,
-                               ids::kSlideLicenseLink)) {
-      if (piece.link)
-        license_links_.push_back(
-            std::make_unique<LinkButton>(piece.window, kBlack, 255, AsFont(fonts_[kSlideLinkFont]), &first_slide_));
-    }
-  }
-  progress_bar_ = std::make_unique<SpriteProgressBar>(Item(ids::kProgressBar), layout_.progress_fill(),
-                                                      layout_.progress_track(), &first_slide_);
-  Rect bar = Scale(Rect{392, 56, 684, 60});
-  Place(progress_bar_->hwnd(), bar.left, bar.top, bar.width(), bar.height());
-  // The text ends just before the bar and grows leftwards: "100%" is wider than the 24 units
-  // that start at 352.
-  Rect percentage = Scale(Rect{kPercentageLeft, 50, kPercentageRight, 66});
-  Place(Item(ids::kPercentage), percentage.left, percentage.top, percentage.width(), percentage.height());
-  close_progress_.reset();  // detach before the new object takes the control
-  close_progress_ = std::make_unique<ImageButton>(Item(ids::kCloseProgress), kCloseDarkSprite, kBlack, nullptr,
-                                                 &first_slide_);
-
-  RECT client = {};
-  USER32(GetClientRect)(hwnd(), &client);
-  slide_source_ = std::make_unique<SlideSource>(first_slide_, Widen(distrib::GetInstallerSlideUrl(*brand_)));
-  slide_show_ = std::make_unique<SlideShow>(client.right, client.bottom, slide_source_.get(), layout_.white_brush(),
-                                            1, options_.slide_page_ms);
-}
-
 void MainWindow::DestroyChildren(int id) {
   while (HWND child = Item(id)) {
     if (!USER32(DestroyWindow)(child)) break;
@@ -392,37 +225,21 @@ void MainWindow::SendUiEvent(void (*report)(UiStatisticsSink&, const std::wstrin
 void MainWindow::OnCommand(int id) {
   switch (id) {
     case ids::kInstall:
-      if (installing_) return;
-      installing_ = true;
-      if (installer_) installer_->RecordOkPressed();
-      SendUiEvent(&ReportClickedButton, kInstallButtonValue);
-      if (statistics_) ReportInstallButtonAction(*statistics_);
-      LayoutProgressDialog();
-      USER32(InvalidateRect)(hwnd(), nullptr, TRUE);
+      OnInstallClicked();
       return;
     case ids::kCloseFirst:
-      if (installer_) installer_->Cancel();
-      End(kEndFirstScreenClose);
-      SendUiEvent(&ReportClickedButton, kCancelButtonValue);
+      OnCloseFirstClicked();
       return;
     case IDCANCEL:
       SendUiEvent(&ReportClickedButton, kCancelButtonValue);
       return;
-    case ids::kCloseProgress: {
-      if (!resume_question_) resume_question_ = std::make_unique<ResumeQuestionDialog>(language());
-      if (resume_question_->Run(hwnd()) == ids::kDialogSecondButton) {
-        if (installer_) installer_->Cancel();
-        End(kEndCancelled);
-      } else {
-        resume_question_->Detach();
-      }
+    case ids::kCloseProgress:
+      OnCloseProgressClicked();
       return;
-    }
     case ids::kMakeDefault:
     case ids::kSendStatistics:
     case ids::kPinTaskbar:
-      boxes_[id - ids::kMakeDefault]->Toggle();
-      SendUiEvent(&ReportChosenCheckBox, *CheckBoxEventValue(id));
+      OnCheckBoxClicked(id);
       return;
     case ids::kPrivacyLink:
     case ids::kLicenseLink:
@@ -440,17 +257,6 @@ void MainWindow::OpenLink(int id) {
   std::wstring wide = Widen(url);
   SHELL32(ShellExecuteW)(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOW);
   SendUiEvent(&ReportClickedLink, wide);
-}
-
-void MainWindow::OnInstallProgress(WPARAM stage) {
-  int value = InstallStagePercentage(stage);
-  LOG(INFO) << "--> Installer > MainWindow::OnInstallProgress: " << value;
-  if (value != 0) SetPercentage(value);
-}
-
-void MainWindow::OnImportProgress(WPARAM percent) {
-  LOG(INFO) << "--> Installer > MainWindow::OnImportProgress: " << static_cast<unsigned>(percent);
-  SetPercentage(ImportPercentage(percent));
 }
 
 void MainWindow::OnCloseWindow() {
@@ -471,33 +277,6 @@ void MainWindow::OnHigherVersion() {
   HideWithShadow();
   MakeNewerVersionNotice(language())->Run(USER32(GetActiveWindow)());
   End(kEndFinished);
-}
-
-void MainWindow::OnPercentage(int value) {
-  if (!progress_shown_ || value == progress_value_) return;
-  progress_value_ = value;
-  progress_bar_->SetPosition(value);
-  HWND text = Item(ids::kPercentage);
-  USER32(SetWindowTextW)(text, (std::to_wstring(value) + L"%").c_str());
-  USER32(InvalidateRect)(text, nullptr, TRUE);
-  if (taskbar_) taskbar_->SetProgressValue(hwnd(), static_cast<ULONGLONG>(value), 100);
-}
-
-void MainWindow::OnTimer() {
-  if (!slide_show_) return;
-  const bool new_page = slide_show_->Tick();
-  // The license sentence belongs to the first slide and goes with it. Without any downloaded
-  // picture the pages keep showing the first slide, and the sentence must stay: a user who never
-  // saw the first screen sees the license terms only here.
-  if (license_over_slide_ && new_page && slide_show_->past_first()) {
-    const size_t count = slide_source_->count();
-    if (count > 1 && slide_show_->index() % count != 0) {
-      DestroyChildren(ids::kSlideLicenseLink);
-      DestroyChildren(ids::kSlideLicenseText);
-      license_over_slide_ = false;
-    }
-  }
-  if (new_page) USER32(InvalidateRect)(hwnd(), nullptr, FALSE);
 }
 
 void MainWindow::Paint() {

@@ -1,7 +1,9 @@
-// The installer's window: the first screen (choices, license link, Install) and the progress
-// screen (slides, bar, percentage), the delegate through which the installation reports, and the
-// setup's registered messages. Run modally; end codes: 1 finished (the installer's result
-// counts), 2 system Close, 113 first-screen close, 112 cancelled on the progress screen.
+// The installer's window: the first screen (choices, license link, Install; first_screen_win.cpp)
+// and the progress screen (slides, bar, percentage; progress_screen_win.cpp), and in
+// main_window_win.cpp the shell around them: the delegate through which the installation
+// reports, the setup's registered messages, painting and the message routing. Run modally; end
+// codes: 1 finished (the installer's result counts), 2 system Close, 113 first-screen close, 112
+// cancelled on the progress screen.
 #pragma once
 
 #include <windows.h>
@@ -107,6 +109,12 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   void LayoutProgressDialog();
   void BuildProgressScreen();
   void OnCommand(int id);
+  // First screen (first_screen_win.cpp).
+  void OnInstallClicked();
+  void OnCloseFirstClicked();
+  void OnCheckBoxClicked(int id);
+  // Progress screen (progress_screen_win.cpp).
+  void OnCloseProgressClicked();
   void OpenLink(int id);
   void OnInstallProgress(WPARAM stage);
   void OnImportProgress(WPARAM percent);
