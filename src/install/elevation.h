@@ -1,5 +1,7 @@
 // Elevation through UAC: whether to start an elevated copy, the elevated copy's process and
-// hand-off events on the master's side, and the elevated child's own branch of start-up.
+// hand-off events on the master's side, and the elevated child's own branch of start-up (which
+// start-up calls for "run-as-admin"). Both the window and the installation start the copy, so it
+// lives here, below them.
 #pragma once
 
 #include <windows.h>

@@ -1,4 +1,6 @@
-// The installer's exit codes and the log name of a setup exit code. Portable.
+// The installer's exit codes and the log name of a setup exit code. One list for the
+// installation's result (Installer::result_code), the process's exit code that start-up returns
+// and the elevated copy's own codes (docs/exit-codes.md). Portable.
 #pragma once
 
 #include <cstdint>

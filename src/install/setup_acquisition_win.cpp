@@ -155,7 +155,7 @@ int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line
   for (const std::string& url : urls) any = any || url != "?from_installer=true";
   if (!any) {
     PLOG(ERROR) << "Setup url is empty.";
-    return 2;
+    return kFailureDownload;
   }
   LOG(INFO) << "Selected download urls:";
   for (const std::string& url : urls) LOG(INFO) << url;
