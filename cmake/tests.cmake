@@ -19,6 +19,13 @@ add_test(NAME wine_stop COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-env stop ${CMAKE_
 set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine)
 set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine)
 
+# Includes under src/ follow the layer order of docs/ARCHITECTURE.md (native: no Wine, no build
+# output). The self-test shows the check reports each kind of fault at its file and line.
+add_test(NAME include_layers
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_layers.py ${CMAKE_SOURCE_DIR})
+add_test(NAME include_layers_self_test
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_layers.py --self-test)
+
 file(GLOB vorlex_test_support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_library(vorlex_test_support STATIC ${vorlex_test_support})
 target_include_directories(vorlex_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)

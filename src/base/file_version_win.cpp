@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "base/lazy_import.h"
-#include "logging/log.h"
 
 namespace base {
 
@@ -32,15 +31,10 @@ std::optional<VS_FIXEDFILEINFO> ReadFixedFileInfo(const std::wstring& path) {
 
 }  // namespace
 
-std::optional<uint64_t> GetModuleCreationTime(const std::wstring& path) {
+std::optional<uint64_t> ReadFileDate(const std::wstring& path) {
   std::optional<VS_FIXEDFILEINFO> info = ReadFixedFileInfo(path);
-  if (!info) {
-    LOG(INFO) << "File version resource is absent in " << path;
-    return std::nullopt;
-  }
-  uint64_t date = (static_cast<uint64_t>(info->dwFileDateMS) << 32) | info->dwFileDateLS;
-  if (date == 0) LOG(INFO) << "Version time is 0 in " << path;
-  return date;
+  if (!info) return std::nullopt;
+  return (static_cast<uint64_t>(info->dwFileDateMS) << 32) | info->dwFileDateLS;
 }
 
 std::string GetFileVersionText(const std::wstring& path) { return ReadFileVersion(path).value_or("0.0.0.0"); }

@@ -13,7 +13,6 @@
 #include "base/command_line_split.h"
 #include "base/diag_log.h"
 #include "base/random.h"
-#include "logging/log.h"
 
 namespace base {
 
@@ -62,13 +61,3 @@ void SetDiagLogHandler(std::function<void(std::string_view)> handler) {
 std::vector<std::wstring> SplitCommandLine(const std::wstring& text) { return SplitCommandLineText(text); }
 
 }  // namespace base
-
-namespace logging {
-
-uint32_t LastSystemError() { return static_cast<uint32_t>(errno); }
-
-std::string SystemErrorText(uint32_t code) { return std::to_string(code) + ", error"; }
-
-void StampRecord(Record& record) { record.time_us = base::WallClockMicros(); }
-
-}  // namespace logging

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "crash/user_id.h"
+#include "identity/user_id.h"
 
 namespace base {
 class LazyLibrary;
@@ -17,7 +17,7 @@ namespace crash {
 
 struct CrashReporterOptions {
   // Where the user id file lives; empty means the user's application data folder.
-  AppDataFolderFn app_data;
+  identity::AppDataFolderFn app_data;
   // The library providing MiniDumpWriteDump; null means the system's dbghelp.dll.
   base::LazyLibrary* dbghelp = nullptr;
 };

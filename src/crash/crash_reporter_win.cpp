@@ -88,7 +88,8 @@ LONG WINAPI CrashFilter(EXCEPTION_POINTERS* pointers) {
 }  // namespace
 
 CrashReporter::Impl::Impl(const CrashReporterOptions& options) {
-  std::string uid_text = GetUserIdInternal(options.app_data ? options.app_data : AppDataFolderFn(SystemAppDataFolder));
+  std::string uid_text = identity::GetUserIdInternal(
+      options.app_data ? options.app_data : identity::AppDataFolderFn(identity::SystemAppDataFolder));
   if (!uid_text.empty() && uid_text[0] != '{') uid_text = "{" + uid_text + "}";
   auto text_to_guid = LAZY_IMPORT(base::kOle32, CLSIDFromString);
   std::wstring wide_uid = base::AsciiToWide(uid_text);

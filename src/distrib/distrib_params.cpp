@@ -80,20 +80,20 @@ bool DistribParams::IsFirstRun() const {
   return Get("first") == "1" && GetFlag("def").has_value() && GetStatFlag().has_value();
 }
 
-int DistribParams::UacMode(bool system_level_switch) const {
-  if (system_level_switch) return 0;
+UacMode DistribParams::UacMode(bool system_level_switch) const {
+  if (system_level_switch) return kUacOnInstall;
   std::optional<std::string> value = Get("uac");
-  if (!value) return 0;
+  if (!value) return kUacOnInstall;
   // A value that is not a 32-bit decimal number counts as absent.
   std::optional<int> mode = ParseLeadingInt(*value);
-  if (!mode) return 0;
-  if (*mode == 2) return 2;
-  if (*mode == 1) return 1;
-  if (*mode == 0) return IsFirstRun() ? 1 : 0;
-  return 0;
+  if (!mode) return kUacOnInstall;
+  if (*mode == kUacAtBrowserStart) return kUacAtBrowserStart;
+  if (*mode == kUacWithWindow) return kUacWithWindow;
+  if (*mode == kUacOnInstall) return IsFirstRun() ? kUacWithWindow : kUacOnInstall;
+  return kUacOnInstall;
 }
 
-int DistribParams::UacMode(const base::CommandLine& command_line) const {
+UacMode DistribParams::UacMode(const base::CommandLine& command_line) const {
   return UacMode(command_line.HasSwitch("system-level") || command_line.HasSwitch("program-files-installation"));
 }
 

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <utility>
 
+#include "distrib/uac_mode.h"
+
 namespace base {
 class CommandLine;
 }
@@ -80,9 +82,9 @@ class DistribParams {
   // The statistics choice: "stat", or when absent "statpromo" (on only when exactly "true").
   [[nodiscard]] std::optional<bool> GetStatFlag() const;
   [[nodiscard]] bool IsFirstRun() const;
-  // 0, 1 or 2; 0 when "system-level" or "program-files-installation" was given.
-  int UacMode(bool system_level_switch) const;
-  int UacMode(const base::CommandLine& command_line) const;
+  // kUacOnInstall when "system-level" or "program-files-installation" was given.
+  [[nodiscard]] distrib::UacMode UacMode(bool system_level_switch) const;
+  [[nodiscard]] distrib::UacMode UacMode(const base::CommandLine& command_line) const;
   [[nodiscard]] bool Cancel() const;
   // Background-task switches ("vup", "abtup", "webntp", "scup"): on with "1"; "vup" is on when
   // absent.

@@ -14,27 +14,21 @@
 #include "base/command_line.h"
 #include "base/unique_handle.h"
 #include "install/arch_selector.h"
+#include "install/exit_codes.h"
 #include "net/install_statistics.h"
 
 namespace distrib {
 class BrandInfo;
 class DistribParams;
 }  // namespace distrib
-namespace startup {
-class ElevatedInstaller;
-}  // namespace startup
 namespace tasks {
 class AsyncInstallTasks;
 }  // namespace tasks
 
 namespace install {
 
+class ElevatedInstaller;
 class InstallerDelegate;
-
-// Result codes beside the setup's own exit code.
-inline constexpr int kResultNotFinished = 400;
-inline constexpr int kResultNotObtained = 401;
-inline constexpr int kResultVerificationFailed = 402;
 
 // Failure codes handed to the delegate.
 inline constexpr int kFailureGeneral = 1;
@@ -51,13 +45,17 @@ struct InstallerEnvironment {
   std::function<std::wstring(const std::wstring& dir, const std::wstring& prefix)> create_temp_file;
   DWORD download_backoff_ms = 15000;  // between failed download attempts
   DWORD browser_window_poll_ms = 20000;  // checks for the started browser's message window
-  static InstallerEnvironment Default();
+  // The process's command line (side-file switches, the setup's inherited switches, the UAC
+  // mode) and the window scale reported as "dpi"; start-up knows both.
+  base::CommandLine command_line;
+  double display_scale = 1.0;
+  static InstallerEnvironment Default(const base::CommandLine& command_line, double display_scale);
 };
 
 class Installer {
  public:
   Installer(InstallerDelegate* delegate, const distrib::BrandInfo* brand, distrib::DistribParams* distrib,
-            bool with_tasks, InstallerEnvironment environment = InstallerEnvironment::Default());
+            bool with_tasks, InstallerEnvironment environment);
   Installer(const Installer&) = delete;
   Installer& operator=(const Installer&) = delete;
   // Stops the worker (60 s, then it is terminated), then the elevated copy, the statistics and
@@ -118,7 +116,7 @@ class Installer {
   std::wstring work_dir_;
   std::wstring installer_data_path_, clids_path_, clids_searchband_path_, website_icon_path_;
   std::wstring ui_id_;
-  int result_code_ = kResultNotFinished;
+  int result_code_ = kExitNotFinished;
   base::ScopedHandle thread_;
   base::ScopedHandle stop_event_;
   base::ScopedHandle proceed_event_;
@@ -130,7 +128,7 @@ class Installer {
   int64_t proceed_time_ = 0;
   int64_t interface_availability_ = 0;
   bool run_result_ = true;
-  std::unique_ptr<startup::ElevatedInstaller> elevated_;
+  std::unique_ptr<ElevatedInstaller> elevated_;
   bool uac_declined_ = false;
   std::wstring setup_path_;
   std::wstring partner_package_override_path_;

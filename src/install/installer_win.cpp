@@ -15,7 +15,7 @@
 #include "base/random.h"
 #include "base/service_hosts.h"
 #include "base/strings.h"
-#include "crash/user_id.h"
+#include "identity/user_id.h"
 #include "distrib/brand_info.h"
 #include "distrib/distrib_params.h"
 #include "install/download_plan.h"
@@ -26,11 +26,10 @@
 #include "install/setup_launch.h"
 #include "logging/log.h"
 #include "net/downloader.h"
-#include "startup/delayed_params.h"
-#include "startup/elevation.h"
+#include "install/delayed_params.h"
+#include "install/elevation.h"
 #include "tasks/async_install_tasks.h"
 #include "trust/trust_verifier.h"
-#include "ui/scale.h"
 
 namespace install {
 
@@ -55,10 +54,12 @@ std::wstring ScreenResolution() {
 
 }  // namespace
 
-InstallerEnvironment InstallerEnvironment::Default() {
+InstallerEnvironment InstallerEnvironment::Default(const base::CommandLine& command_line, double display_scale) {
   InstallerEnvironment environment;
+  environment.command_line = command_line;
+  environment.display_scale = display_scale;
   environment.verify_setup = [](const std::wstring& path) { return trust::VerifySetupModule(path, false); };
-  environment.user_id = [] { return crash::GetUserIdInternal(); };
+  environment.user_id = [] { return identity::GetUserIdInternal(); };
   environment.machine = MachineFacts::Current();
   return environment;
 }
@@ -71,7 +72,7 @@ Installer::Installer(InstallerDelegate* delegate, const distrib::BrandInfo* bran
       distrib_(distrib),
       environment_(std::move(environment)),
       work_dir_(brand ? brand->work_dir() : std::wstring()) {
-  const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
+  const base::CommandLine& command_line = environment_.command_line;
   installer_data_path_ = command_line.GetSwitchValue("installerdata");
   clids_path_ = command_line.GetSwitchValue("clids-file");
   clids_searchband_path_ = command_line.GetSwitchValue("clids-searchband-file");
@@ -151,7 +152,7 @@ bool Installer::ProbeInterface() {
   int version = base::GetWindowsVersion();
   if (version < base::kVersionWin8) return true;
   if (version < base::kVersionWin10) return false;
-  return IsInternalInterfaceAvailableSafeCheck(CurrentSystemBuild(), base::CommandLine::ForCurrentProcess().GetProgram(),
+  return IsInternalInterfaceAvailableSafeCheck(CurrentSystemBuild(), environment_.command_line.GetProgram(),
                                                &interface_availability_);
 }
 
@@ -170,7 +171,7 @@ base::CommandLine Installer::BuildSetupCommandLine(const std::wstring& program, 
   }
   if (distrib_) {
     in.distrib_info_file = distrib_->json_path();
-    in.uac_mode = distrib_->UacMode(base::CommandLine::ForCurrentProcess());
+    in.uac_mode = distrib_->UacMode(environment_.command_line);
   }
   in.make_default = make_default_;
   in.send_statistics = send_statistics_;
@@ -196,12 +197,12 @@ base::CommandLine Installer::BuildSetupCommandLine(const std::wstring& program, 
     in.wallpaper_path = tasks_->pwexp_path();
   }
   in.previous_run_failed = !run_result_;
-  return install::BuildSetupCommandLine(base::CommandLine::ForCurrentProcess(), in);
+  return install::BuildSetupCommandLine(environment_.command_line, in);
 }
 
 bool Installer::StartElevatedInstaller() {
   elevated_.reset();
-  elevated_ = startup::StartElevatedInstaller(base::CommandLine::ForCurrentProcess(),
+  elevated_ = install::StartElevatedInstaller(environment_.command_line,
                                               BuildSetupCommandLine(kElevatedPlaceholderProgram, false), &uac_declined_);
   return elevated_ != nullptr;
 }
@@ -214,9 +215,9 @@ bool Installer::RunModuleInElevatedProcess() {
 }
 
 void Installer::InstallBrowser() {
-  const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
+  const base::CommandLine& command_line = environment_.command_line;
   Send({{"action", L"installer_started"},
-        {"dpi", base::NumberToWide(std::lround(ui::ScaleFactor() * 100))},
+        {"dpi", base::NumberToWide(std::lround(environment_.display_scale * 100))},
         {"resolution", ScreenResolution()}});
   ui_id_ = base::GenerateGuid();
   if (brand_) brand_->StoreLanguageHandoff();
@@ -285,7 +286,7 @@ int Installer::ObtainVerifyAndRun(const base::CommandLine& command_line) {
   }
   if (!environment_.verify_setup(setup_path_)) {
     PLOG(ERROR) << "Module verification failed: " << setup_path_;
-    result_code_ = kResultVerificationFailed;
+    result_code_ = kExitVerificationFailed;
     Send({{"action", L"verification"}, {"stage", L"error"}});
     return kFailureGeneral;
   }
@@ -293,12 +294,12 @@ int Installer::ObtainVerifyAndRun(const base::CommandLine& command_line) {
   uint64_t setup_start = base::WallClockMicros();
   (void)statistics_.Save();
   const std::wstring kind = statistics_.GetOldVersion().empty() ? L"setup" : L"update";
-  std::wstring uac = !startup::AreUACNotificationsEnabled() ? L"100" : elevated_ ? L"1" : L"0";
+  std::wstring uac = !AreUACNotificationsEnabled() ? L"100" : elevated_ ? L"1" : L"0";
   Send({{"action", kind}, {"stage", L"setup_exe_launched"}, {"uac", uac}});
 
   bool ran = false;
   if (elevated_) {
-    startup::DelayedValues values;
+    DelayedValues values;
     values.browser_arc_path = setup_path_;
     values.clids_file_path = clids_path_;
     values.clids_searchband_file_path = clids_searchband_path_;
@@ -312,7 +313,7 @@ int Installer::ObtainVerifyAndRun(const base::CommandLine& command_line) {
     values.send_statistics = send_statistics_;
     values.make_default = make_default_;
     values.create_omrix_shortcut = create_taskbar_shortcut_;
-    if (!startup::WriteDelayedParams(values, startup::SharedDelayedParams())) {
+    if (!WriteDelayedParams(values, SharedDelayedParams())) {
       LOG(ERROR) << "Unexpected error in CreateDelayedParamsMapping()";
       return kFailureGeneral;
     }
@@ -320,7 +321,7 @@ int Installer::ObtainVerifyAndRun(const base::CommandLine& command_line) {
     if (elevated_->verification_failed()) {
       // The copy checks the file again under its own lock and refused it.
       PLOG(ERROR) << "Module verification failed: " << setup_path_;
-      result_code_ = kResultVerificationFailed;
+      result_code_ = kExitVerificationFailed;
       Send({{"action", L"verification"}, {"stage", L"error"}});
     }
   } else {
@@ -333,7 +334,7 @@ int Installer::ObtainVerifyAndRun(const base::CommandLine& command_line) {
       {"action", kind}, {"stage", L"setup_exe_exited"}, {"setup_time", base::NumberToWide(Seconds(setup_time_))}};
   if (!ran) {
     exited["error"] = L"FailedToStart";
-  } else if (elevated_ ? result_code_ != kResultNotFinished
+  } else if (elevated_ ? result_code_ != kExitNotFinished
                        : (result_code_ != 1 && result_code_ != 3 && result_code_ != 5)) {
     exited["error"] = base::NumberToWide(result_code_);
   }

@@ -8,6 +8,7 @@
 #include "base/clock.h"
 #include "base/file_util.h"
 #include "base/file_version.h"
+#include "install/module_time.h"
 #include "base/lazy_import.h"
 #include "base/os_version.h"
 #include "base/service_hosts.h"
@@ -88,17 +89,17 @@ int Installer::DownloadOrExtractModule(const std::wstring& path, bool permanent_
     PLOG(ERROR) << "Cannot create file:" << path;
     // A setup that could not even be stored was not obtained either: distributors read 401.
     PLOG_AT(ERROR, "GetModule") << "Module was not downloaded: " << path;
-    result_code_ = kResultNotObtained;
+    result_code_ = kExitSetupNotObtained;
     return kFailureGeneral;
   }
   LOG(INFO) << "Try to download module:" << path;
-  int result = DownloadModule(file.get(), base::CommandLine::ForCurrentProcess());
+  int result = DownloadModule(file.get(), environment_.command_line);
   if (permanent_lock) permanent_lock_ = std::move(file);
   file.reset();
   download_time_ = static_cast<int64_t>(base::WallClockMicros() - start);
   if (result != 0) {
     PLOG_AT(ERROR, "GetModule") << "Module was not downloaded: " << path;
-    result_code_ = kResultNotObtained;
+    result_code_ = kExitSetupNotObtained;
     return result;
   }
   LOG_AT(INFO, "GetModule") << "Module downloaded: " << path;
@@ -110,7 +111,7 @@ int Installer::DownloadOrExtractModule(const std::wstring& path, bool permanent_
 
 bool Installer::IsVersionedSetupUrlAllowed(const std::string& url) const {
   std::optional<uint64_t> date;
-  if (!url.empty() && url.find('{') == std::string::npos) date = base::GetModuleCreationTime(base::GetExecutablePath());
+  if (!url.empty() && url.find('{') == std::string::npos) date = GetModuleCreationTime(base::GetExecutablePath());
   switch (CheckVersionedSetupUrl(url, date, base::WallClockMicros())) {
     case VersionedUrlVerdict::kAllowed:
       return true;
@@ -151,7 +152,7 @@ int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line
   for (const std::string& url : urls) any = any || url != "?from_installer=true";
   if (!any) {
     PLOG(ERROR) << "Setup url is empty.";
-    return 2;
+    return kFailureDownload;
   }
   LOG(INFO) << "Selected download urls:";
   for (const std::string& url : urls) LOG(INFO) << url;

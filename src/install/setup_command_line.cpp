@@ -40,7 +40,7 @@ base::CommandLine BuildSetupCommandLine(const base::CommandLine& installer_comma
     AppendIfNotEmpty(line, "partner-package", in.partner_package);
     AppendIfNotEmpty(line, "override-partner-package", in.partner_package_override);
   }
-  if (in.uac_mode == 2) line.AppendSwitch("show-uac-at-browser-start");
+  if (in.uac_mode == distrib::kUacAtBrowserStart) line.AppendSwitch("show-uac-at-browser-start");
   if (in.tasks_exist) {
     AppendIfNotEmpty(line, "variations-update-path", in.variations_path);
     AppendIfNotEmpty(line, "abt-update-path", in.abt_path);

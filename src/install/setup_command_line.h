@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/command_line.h"
+#include "distrib/uac_mode.h"
 
 namespace install {
 
@@ -28,7 +29,7 @@ struct SetupCommandLineInputs {
   int64_t interface_availability = 0;
   std::wstring installer_data, clids, clids_searchband, website_icon;
   std::wstring brand_package, partner_package, partner_package_override;
-  int uac_mode = 0;
+  distrib::UacMode uac_mode = distrib::kUacOnInstall;
   bool tasks_exist = false;
   std::wstring variations_path, abt_path, webntp_path, server_config_path, wallpaper_path;
   bool previous_run_failed = false;

@@ -12,7 +12,7 @@
 #include "base/unique_handle.h"
 #include "install/installer_delegate.h"
 #include "logging/log.h"
-#include "startup/exit_codes.h"
+#include "install/exit_codes.h"
 
 namespace install {
 
@@ -23,7 +23,7 @@ bool RunModuleAndWait(const std::wstring& setup_path, const base::CommandLine& c
   line.AppendSwitch("source", L"lite");
   std::wstring text = line.Render();
   LOG(INFO) << "Run: " << text;
-  *result_code = 400;
+  *result_code = kExitNotFinished;
 
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
@@ -56,7 +56,7 @@ bool RunModuleAndWait(const std::wstring& setup_path, const base::CommandLine& c
   } else {
     PLOG(ERROR) << "Get setup process exit code failed.";
   }
-  LOG(INFO) << "Setup process exit with code: " << startup::ExitCodeName(static_cast<uint32_t>(*result_code));
+  LOG(INFO) << "Setup process exit with code: " << ExitCodeName(static_cast<uint32_t>(*result_code));
   return obtained;
 }
 
@@ -120,12 +120,12 @@ bool IsInternalInterfaceAvailableSafeCheck(const SystemBuild& system, const std:
     state = 1;
     return false;
   }
-  if (ret != 700 && ret != 701) {
+  if (ret != kExitInterfaceAvailable && ret != kExitInterfaceUnavailable) {
     PLOG(ERROR) << kFailure << ", unknown ret code: " << ret;
     state = 4;
     return false;
   }
-  bool available = ret == 700;
+  bool available = ret == kExitInterfaceAvailable;
   state = available ? 0 : 2;
   LOG(INFO) << "Successfuly checked Win10 internal interface availability: " << "availability: " << (available ? 1 : 0);
   return available;

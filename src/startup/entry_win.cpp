@@ -14,13 +14,14 @@
 #include "shell/association_probe.h"
 #include "install/environment_checks.h"
 #include "install/installer.h"
-#include "startup/elevation.h"
+#include "install/elevation.h"
 #include "startup/master_ui.h"
-#include "startup/exit_codes.h"
+#include "install/exit_codes.h"
 #include "startup/process_window.h"
 #include "startup/secure_environment.h"
 #include "startup/single_instance_win.h"
 #include "startup/ui_environment_win.h"
+#include "ui/scale.h"
 
 namespace startup {
 
@@ -31,7 +32,7 @@ constexpr char kLocation[] = "wWinMain";
 
 namespace {
 
-int RunMaster(crash::CrashReporter* crash_reporter) {
+int RunMaster(const base::CommandLine& command_line, crash::CrashReporter* crash_reporter) {
   UiEnvironment ui_environment;
   base::MarkStartup("COM, common controls and GDI+ started");
   LOG_AT(INFO, kLocation) << "Lite installer mode.";
@@ -40,13 +41,13 @@ int RunMaster(crash::CrashReporter* crash_reporter) {
     LOG_AT(INFO, kLocation) << "Another installer instance is already running.";
     LOG_AT(INFO, kLocation) << "Master installer process id: " << MasterProcessId();
     BringProcessWindowToTop(MasterProcessId());
-    return kExitAnotherInstance;
+    return install::kExitAnotherInstance;
   }
   SetMasterProcessId(GetCurrentProcessId());
   LOG_AT(INFO, kLocation) << "Installer process id: " << GetCurrentProcessId();
   base::MarkStartup("single-instance mutex taken");
 
-  const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
+  ui::InitScaleFactor(command_line);
   bool silent = command_line.HasSwitch("silent");
   bool system_level = command_line.HasSwitch("system-level");
   std::string brand_name = command_line.GetSwitchValueNarrow("brand-name");
@@ -76,25 +77,26 @@ int RunMaster(crash::CrashReporter* crash_reporter) {
   if (!install::IsCpuSupported(&cpu_message)) {
     PLOG_AT(ERROR, kLocation) << "CPU is not supported";
     if (!silent) ShowUnsupportedCpuMessage(brand_info, cpu_message);
-    return kExitUnsupportedCpu;
+    return install::kExitUnsupportedCpu;
   }
   // Measured even when only an interactive run uses it.
   bool enough_space = install::HasEnoughDiskSpace(system_level, install::kRequiredDiskSpace);
 
   base::MarkStartup("processor and disk checked");
-  int code = kExitNotFinished;
+  int code = install::kExitNotFinished;
   if (silent) {
     LOG_AT(INFO, kLocation) << "Installing in silent mode.";
-    install::Installer installer(nullptr, &brand_info, &distrib_params, /*with_tasks=*/true);
+    install::Installer installer(nullptr, &brand_info, &distrib_params, /*with_tasks=*/true,
+                                 install::InstallerEnvironment::Default(command_line, ui::ScaleFactor()));
     installer.SetMakeDefault(command_line.HasSwitch("make-browser-default-after-import"));
     installer.SetSendStatistics(command_line.HasSwitch("send-statistics") || brand_info.send_statistics());
     installer.RunSynchronously();
     code = installer.result_code();
   } else if (enough_space) {
-    code = RunInteractive(brand_info, distrib_params);
+    code = RunInteractive(command_line, brand_info, distrib_params);
   } else {
     ShowNotEnoughSpaceMessage(brand_info);
-    code = kExitNotEnoughDiskSpace;
+    code = install::kExitNotEnoughDiskSpace;
   }
   LOG_AT(INFO, kLocation) << "Installer exit with code: " << code;
   return code;
@@ -119,7 +121,8 @@ int InstallerMain() {
 
   const base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
   if (command_line.HasSwitch("check-the-interface")) {
-    int code = shell::CheckInternalInterfaceInApartment() ? kExitInterfaceAvailable : kExitInterfaceUnavailable;
+    int code = shell::CheckInternalInterfaceInApartment() ? install::kExitInterfaceAvailable
+                                                          : install::kExitInterfaceUnavailable;
     LOG_AT(INFO, kLocation) << "Handled non install cmd line option by win10 default browser helper, ret code: " << code;
     return code;
   }
@@ -132,7 +135,7 @@ int InstallerMain() {
       return secure_code;
     case kEnvironmentDllsBeside:
       LOG_AT(INFO, kLocation) << "Exiting, DLL files found in working directory";
-      return kExitInsecureEnvironment;
+      return install::kExitInsecureEnvironment;
     case kEnvironmentUnavailable:
       LOG_AT(INFO, kLocation) << "Can't find secure environment.";
       break;
@@ -141,8 +144,8 @@ int InstallerMain() {
       break;
   }
 
-  if (command_line.HasSwitch("run-as-admin")) return RunElevatedChild(command_line);
-  return RunMaster(crash_reporter.get());
+  if (command_line.HasSwitch("run-as-admin")) return install::RunElevatedChild(command_line);
+  return RunMaster(command_line, crash_reporter.get());
 }
 
 }  // namespace startup

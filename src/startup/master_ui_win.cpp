@@ -1,10 +1,11 @@
 #include "startup/master_ui.h"
 
+#include "base/command_line.h"
 #include "distrib/brand_info.h"
 #include "install/environment_checks.h"
 #include "install/installer.h"
 #include "logging/log.h"
-#include "startup/exit_codes.h"
+#include "install/exit_codes.h"
 #include "ui/main_window_win.h"
 #include "ui/message_dialog_win.h"
 
@@ -23,11 +24,14 @@ void ShowNotEnoughSpaceMessage(const distrib::BrandInfo& brand) {
   ui::MakeDiskSpaceNotice(brand.language_id())->Run();
 }
 
-int RunInteractive(const distrib::BrandInfo& brand, distrib::DistribParams& distrib) {
-  ui::MainWindow window(&brand, &distrib, /*create_installer=*/true);
+int RunInteractive(const base::CommandLine& command_line, const distrib::BrandInfo& brand,
+                   distrib::DistribParams& distrib) {
+  ui::MainWindowOptions options;
+  options.command_line = command_line;
+  ui::MainWindow window(&brand, &distrib, /*create_installer=*/true, options);
   if (window.RunModal() == ui::kEndFinished) return window.installer()->result_code();
   LOG_AT(INFO, kLocation) << "User cancelled installation.";
-  return kExitUserCancelled;
+  return install::kExitUserCancelled;
 }
 
 }  // namespace startup

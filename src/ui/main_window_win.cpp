@@ -15,10 +15,12 @@
 #include "install/installer.h"
 #include "install/progress_relay_win.h"
 #include "logging/log.h"
-#include "startup/elevation.h"
+#include "ui/control_ids.h"
 #include "ui/controls_win.h"
 #include "ui/drawing_win.h"
+#include "ui/first_screen_choices.h"
 #include "ui/first_screen_layout.h"
+#include "ui/main_window_parts_win.h"
 #include "ui/message_dialog_win.h"
 #include "ui/progress_map.h"
 #include "ui/resource_ids.h"
@@ -30,43 +32,37 @@
 #include "ui/window_shadow_win.h"
 
 namespace ui {
+
+using namespace main_window;
+
 namespace {
 
-// Font slots, as the window's texts use them.
-enum Font { kF0, kF1, kF2, kF3, kF4, kF5, kF6, kF7 };
+struct FontSpec {
+  int size;  // design units
+  const wchar_t* face;
+  bool underline;
+};
 
-constexpr UINT_PTR kProgressTimer = 100;
-// Set again by the first paint: a timer message comes only when no paint is pending, so it
-// fires once the window and its controls are painted; until then it waits one second, for a
-// window that is never painted.
-constexpr UINT_PTR kAfterFirstPaintTimer = 101;
-constexpr UINT kAfterFirstPaintFallbackMs = 1000;
-constexpr UINT kProgressTimerMs = 20;
-constexpr DWORD kCloseWaitMs = 60000;
+// In the order of Font.
+constexpr FontSpec kFontSpecs[kFontCount] = {
+    {32, L"Arial", false}, {15, L"SegoeUI", false}, {12, L"Arial", false}, {12, L"Arial", true},
+    {28, L"Arial", false}, {15, L"Arial", false},   {11, L"Arial", false}, {11, L"Arial", true}};
+
+// The owner-drawn texts: font, colour and opacity, the picture under them, alignment.
+struct OwnerDrawnText {
+  int id;
+  Font font;
+  COLORREF colour;
+  BYTE alpha;
+  bool over_first_slide;  // else over the first screen's background
+  UINT format;
+};
+
 // The delegate's operations arrive from the installation thread as posted messages: only the UI
 // thread touches its windows, and the installation never waits for the UI thread.
 constexpr UINT WM_DROP_CANCEL = WM_APP + 102;
 constexpr UINT WM_INSTALLER_FINISHED = WM_APP + 103;
 constexpr UINT WM_INSTALLER_RESULT = WM_APP + 104;
-
-// The percentage beside the bar (design units); the bar starts at 392.
-constexpr int kPercentageLeft = 312;
-constexpr int kPercentageRight = 386;
-
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-// CLSID_TaskbarList and IID_ITaskbarList3, spelled out so no GUID library is needed.
-constexpr GUID kTaskbarListClass = {0x56FDF344, 0xFD6D, 0x11d0, {0x95, 0x8A, 0x00, 0x60, 0x97, 0xC9, 0xA0, 0x90}};
-constexpr GUID kTaskbarList3Interface = {0xea1afb91, 0x9e28, 0x4b86, {0x90, 0xe9, 0x9e, 0x9f, 0x8a, 0x5e, 0xef, 0xaf}};
-
-std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
-
-const base::CommandLine& ProcessCommandLine() { return base::CommandLine::ForCurrentProcess(); }
-
-bool NeedElevation() {
-  return startup::NeedStartThisProcessAsAdmin(ProcessCommandLine(), startup::ElevationFacts::Current());
-}
 
 }  // namespace
 
@@ -81,7 +77,7 @@ MainWindow::MainWindow(const distrib::BrandInfo* brand, distrib::DistribParams* 
     : Dialog(kMainWindowTemplate),
       brand_(brand),
       distrib_(distrib),
-      options_(options),
+      options_(std::move(options)),
       layout_(brand->language_id()) {
   base::MarkStartup("window object made");
   auto register_message = USER32(RegisterWindowMessageW);
@@ -92,7 +88,9 @@ MainWindow::MainWindow(const distrib::BrandInfo* brand, distrib::DistribParams* 
   mask_ = CheckBoxMask(distrib_->GetFlag("def").has_value(), distrib_->GetStatFlag().has_value(),
                        distrib_->GetFlag("omrixshortcut").has_value(), brand_->omrix_taskbar_shortcut_prompt());
   if (create_installer) {
-    installer_ = std::make_unique<install::Installer>(this, brand_, distrib_, /*with_tasks=*/true);
+    installer_ = std::make_unique<install::Installer>(
+        this, brand_, distrib_, /*with_tasks=*/true,
+        install::InstallerEnvironment::Default(options_.command_line, ScaleFactor()));
     statistics_ = std::make_unique<InstallerStatisticsSink>(installer_.get());
   }
 }
@@ -113,6 +111,16 @@ uint16_t MainWindow::language() const { return brand_->language_id(); }
 std::wstring MainWindow::String(int id) const { return LoadUiString(id, language()); }
 
 bool MainWindow::SkipFirstScreen() const { return distrib_->IsFirstRun(); }
+
+ChoiceFlags MainWindow::ChoiceFlagsNow() const {
+  ChoiceFlags flags;
+  flags.make_default = distrib_->GetFlag("def");
+  flags.send_statistics = distrib_->GetStatFlag();
+  flags.taskbar_shortcut = distrib_->GetFlag("omrixshortcut");
+  flags.brand_taskbar_prompt = brand_->omrix_taskbar_shortcut_prompt();
+  flags.uac_at_browser_start = distrib_->UacMode(options_.command_line) == distrib::kUacAtBrowserStart;
+  return flags;
+}
 
 void MainWindow::Place(HWND child, int left, int top, int width, int height) {
   USER32(MoveWindow)(child, left, top, width, height, FALSE);
@@ -139,7 +147,8 @@ bool MainWindow::OnInitDialog() {
   base::MarkStartup("dialog created");
   window_ = hwnd();
   AllowRegisteredMessages();
-  if (installer_ && distrib_->UacMode(ProcessCommandLine()) == 1 && NeedElevation()) {
+  if (installer_ && distrib_->UacMode(options_.command_line) == distrib::kUacWithWindow &&
+      NeedElevation(options_.command_line)) {
     if (!installer_->StartElevatedInstaller()) LOG(INFO) << "Declined running the installer as admin";
   }
 
@@ -148,9 +157,12 @@ bool MainWindow::OnInitDialog() {
   base::MarkStartup("background and logo decoded");
 
   USER32(SetWindowTextW)(hwnd(), String(strings::kWindowTitle).c_str());
-  const std::pair<int, int> texts[] = {{1, strings::kInstall},         {109, strings::kMakeDefault},
-                                       {110, strings::kSendStatistics}, {111, strings::kPinOmrix},
-                                       {118, strings::kPrivacyPolicy},  {107, strings::kSlogan}};
+  const std::pair<int, int> texts[] = {{ids::kInstall, strings::kInstall},
+                                       {ids::kMakeDefault, strings::kMakeDefault},
+                                       {ids::kSendStatistics, strings::kSendStatistics},
+                                       {ids::kPinTaskbar, strings::kPinOmrix},
+                                       {ids::kPrivacyLink, strings::kPrivacyPolicy},
+                                       {ids::kSlogan, strings::kSlogan}};
   for (auto [id, string_id] : texts) USER32(SetDlgItemTextW)(hwnd(), id, String(string_id).c_str());
 
   HINSTANCE module = ::GetModuleHandleW(nullptr);
@@ -173,10 +185,10 @@ bool MainWindow::OnInitDialog() {
 
   for (const SentenceWindow& piece :
        CreateSentenceWindows(hwnd(), String(strings::kLicenseSentence), Scale(400), Scale(38), Scale(267),
-                             AsFont(fonts_[kF2]), false, 122, 123)) {
+                             AsFont(fonts_[kTextFont]), false, ids::kLicenseText, ids::kLicenseLink)) {
     if (piece.link)
       license_links_.push_back(
-          std::make_unique<LinkButton>(piece.window, kWhite, 184, AsFont(fonts_[kF3]), &background_));
+          std::make_unique<LinkButton>(piece.window, kWhite, 184, AsFont(fonts_[kLinkFont]), &background_));
   }
   CreateControlObjects();
 
@@ -209,147 +221,8 @@ void MainWindow::StartInstaller() {
 }
 
 void MainWindow::CreateFonts() {
-  struct FontDesc {
-    int size;
-    const wchar_t* face;
-    bool underline;
-  };
-  const FontDesc fonts[8] = {{32, L"Arial", false}, {15, L"SegoeUI", false}, {12, L"Arial", false},
-                         {12, L"Arial", true},  {28, L"Arial", false},   {15, L"Arial", false},
-                         {11, L"Arial", false}, {11, L"Arial", true}};
-  for (int i = 0; i < 8; ++i) fonts_[i] = CreateUiFont(fonts[i].face, fonts[i].size, fonts[i].underline);
-}
-
-void MainWindow::CreateControlObjects() {
-  install_button_ =
-      std::make_unique<ImageButton>(Item(1), layout_.install_sprite(), kBlack, AsFont(fonts_[kF1]), &background_);
-  install_button_->TrackShowFocus();
-  HWND close_first = Item(113);
-  close_first_ = std::make_unique<ImageButton>(close_first, kCloseLightSprite, kBlack, nullptr, &background_);
-  USER32(SetWindowLongW)(close_first, GWL_STYLE, USER32(GetWindowLongW)(close_first, GWL_STYLE) & ~WS_TABSTOP);
-  close_progress_ = std::make_unique<ImageButton>(Item(112), kCloseDarkSprite, kBlack, nullptr, &background_);
-
-  const bool ticked[3] = {brand_->make_browser_default(), brand_->send_statistics(), true};
-  for (int i = 0; i < 3; ++i) {
-    boxes_[i] = std::make_unique<SpriteCheckBox>(Item(109 + i), layout_.check_box_sprite(), kWhite, 184,
-                                                 AsFont(fonts_[kF2]), &background_, ticked[i]);
-  }
-  bool interface_available = !installer_ || installer_->ProbeInterface();
-  base::MarkStartup("interface probe answered");
-  if (!interface_available) {
-    USER32(ShowWindow)(boxes_[0]->hwnd(), SW_HIDE);
-    boxes_[0]->SetChecked(false);
-  }
-  privacy_link_ = std::make_unique<LinkButton>(Item(118), kWhite, 184, AsFont(fonts_[kF3]), &background_);
-}
-
-void MainWindow::LayOutFirstScreen() {
-  Rect slogan = Scale(SloganRect(mask_));
-  Place(Item(107), slogan.left, slogan.top, slogan.width(), slogan.height());
-
-  CheckBoxPlaces places = CheckBoxLayout(mask_);
-  if (distrib_->GetFlag("def").has_value() || distrib_->UacMode(ProcessCommandLine()) == 2) places.make_default.reset();
-  if (distrib_->GetStatFlag().has_value()) places.statistics.reset();
-  if (distrib_->GetFlag("omrixshortcut").has_value() || !brand_->omrix_taskbar_shortcut_prompt()) places.omrix.reset();
-  const std::optional<BoxPlace>* place[3] = {&places.make_default, &places.statistics, &places.omrix};
-  for (int i = 0; i < 3; ++i) {
-    if (!*place[i]) {
-      Place(boxes_[i]->hwnd(), 0, 0, 0, 0);
-      continue;
-    }
-    const BoxPlace& p = **place[i];
-    int width = Scale(p.right) - Scale(p.left);
-    Place(boxes_[i]->hwnd(), Scale(p.left), Scale(p.top), width, boxes_[i]->HeightForWidth(width));
-  }
-  if (places.statistics) {
-    RECT box;
-    USER32(GetWindowRect)(boxes_[1]->hwnd(), &box);
-    USER32(MapWindowPoints)(nullptr, hwnd(), reinterpret_cast<POINT*>(&box), 2);
-    SIZE extent = privacy_link_->TextExtent();
-    Place(privacy_link_->hwnd(), Scale(84), box.bottom, extent.cx, extent.cy);
-  } else {
-    USER32(ShowWindow)(privacy_link_->hwnd(), SW_HIDE);
-  }
-  Place(install_button_->hwnd(), Scale(557), Scale(305), install_button_->frame_width(),
-        install_button_->frame_height());
-  Place(close_first_->hwnd(), Scale(698), Scale(18), close_first_->frame_width(), close_first_->frame_height());
-}
-
-void MainWindow::LayoutProgressDialog() {
-  if (installer_) {
-    auto def = distrib_->GetFlag("def");
-    installer_->SetMakeDefault(def ? *def : boxes_[0]->checked());
-    auto stat = distrib_->GetStatFlag();
-    installer_->SetSendStatistics(stat ? *stat : boxes_[1]->checked());
-    auto omrix = distrib_->GetFlag("omrixshortcut");
-    installer_->SetCreateTaskbarShortcut(omrix ? *omrix : boxes_[2]->checked());
-  }
-  BuildProgressScreen();
-  if (pending_finish_code_.load()) {
-    OnInstallerResult();
-    return;
-  }
-  if (installer_ && distrib_->UacMode(ProcessCommandLine()) == 0 && NeedElevation()) {
-    if (!installer_->StartElevatedInstaller()) LOG(INFO) << "Declined running the installer as admin";
-  }
-  for (int id : {1, 113, 107, 123, 109, 110, 111, 118, 122}) DestroyChildren(id);
-  if (distrib_->Cancel()) {
-    Place(close_progress_->hwnd(), Scale(698), Scale(18), close_progress_->frame_width(),
-          close_progress_->frame_height());
-  } else {
-    base::ScopedWindow(Item(112)).reset();
-  }
-  HWND bar = Item(115);
-  USER32(ShowWindow)(bar, SW_SHOW);
-  progress_bar_->SetRange(0, 100);
-  progress_bar_->SetPosition(0);
-  progress_value_ = 0;
-  logo_.LoadPair(layout_.progress_logo().id_1x, layout_.progress_logo().id_2x);
-  USER32(SetTimer)(hwnd(), kProgressTimer, kProgressTimerMs, nullptr);
-  StartInstaller();
-  if (installer_) installer_->Proceed();
-  progress_shown_ = true;
-}
-
-void MainWindow::BuildProgressScreen() {
-  auto create_instance = LAZY_IMPORT(base::kOle32, CoCreateInstance);
-  void* taskbar = nullptr;
-  if (create_instance &&
-      SUCCEEDED(create_instance(kTaskbarListClass, nullptr, CLSCTX_INPROC_SERVER, kTaskbarList3Interface, &taskbar)) &&
-      taskbar) {
-    taskbar_.reset(static_cast<ITaskbarList3*>(taskbar));
-    taskbar_->HrInit();
-    taskbar_->SetProgressState(hwnd(), TBPF_NORMAL);
-    taskbar_->SetProgressValue(hwnd(), 0, 100);
-  }
-
-  first_slide_ = layout_.ComposeFirstSlide(AsFont(fonts_[kF4]), AsFont(fonts_[kF5]), LineHeight(AsFont(fonts_[kF0])));
-  if (SkipFirstScreen()) {
-    license_over_slide_ = true;
-    for (const SentenceWindow& piece :
-         CreateSentenceWindows(hwnd(), String(strings::kLicenseSentence), Scale(424), Scale(350), Scale(242),
-                               AsFont(fonts_[kF6]), true, 1013, 1014)) {
-      if (piece.link)
-        license_links_.push_back(
-            std::make_unique<LinkButton>(piece.window, kBlack, 255, AsFont(fonts_[kF7]), &first_slide_));
-    }
-  }
-  progress_bar_ = std::make_unique<SpriteProgressBar>(Item(115), layout_.progress_fill(), layout_.progress_track(),
-                                                      &first_slide_);
-  Rect bar = Scale(Rect{392, 56, 684, 60});
-  Place(progress_bar_->hwnd(), bar.left, bar.top, bar.width(), bar.height());
-  // The text ends just before the bar and grows leftwards: "100%" is wider than the 24 units
-  // that start at 352.
-  Rect percentage = Scale(Rect{kPercentageLeft, 50, kPercentageRight, 66});
-  Place(Item(124), percentage.left, percentage.top, percentage.width(), percentage.height());
-  close_progress_.reset();  // detach before the new object takes the control
-  close_progress_ = std::make_unique<ImageButton>(Item(112), kCloseDarkSprite, kBlack, nullptr, &first_slide_);
-
-  RECT client = {};
-  USER32(GetClientRect)(hwnd(), &client);
-  slide_source_ = std::make_unique<SlideSource>(first_slide_, Widen(distrib::GetInstallerSlideUrl(*brand_)));
-  slide_show_ = std::make_unique<SlideShow>(client.right, client.bottom, slide_source_.get(), layout_.white_brush(),
-                                            1, options_.slide_page_ms);
+  for (int i = 0; i < kFontCount; ++i)
+    fonts_[i] = CreateUiFont(kFontSpecs[i].face, kFontSpecs[i].size, kFontSpecs[i].underline);
 }
 
 void MainWindow::DestroyChildren(int id) {
@@ -369,42 +242,26 @@ void MainWindow::SendUiEvent(void (*report)(UiStatisticsSink&, const std::wstrin
 
 void MainWindow::OnCommand(int id) {
   switch (id) {
-    case 1:
-      if (installing_) return;
-      installing_ = true;
-      if (installer_) installer_->RecordOkPressed();
-      SendUiEvent(&ReportClickedButton, kInstallButtonValue);
-      if (statistics_) ReportInstallButtonAction(*statistics_);
-      LayoutProgressDialog();
-      USER32(InvalidateRect)(hwnd(), nullptr, TRUE);
+    case ids::kInstall:
+      OnInstallClicked();
       return;
-    case 113:
-      if (installer_) installer_->Cancel();
-      End(kEndFirstScreenClose);
-      SendUiEvent(&ReportClickedButton, kCancelButtonValue);
+    case ids::kCloseFirst:
+      OnCloseFirstClicked();
       return;
     case IDCANCEL:
       SendUiEvent(&ReportClickedButton, kCancelButtonValue);
       return;
-    case 112: {
-      if (!resume_question_) resume_question_ = std::make_unique<ResumeQuestionDialog>(language());
-      if (resume_question_->Run(hwnd()) == 113) {
-        if (installer_) installer_->Cancel();
-        End(kEndCancelled);
-      } else {
-        resume_question_->Detach();
-      }
+    case ids::kCloseProgress:
+      OnCloseProgressClicked();
       return;
-    }
-    case 109:
-    case 110:
-    case 111:
-      boxes_[id - 109]->Toggle();
-      SendUiEvent(&ReportChosenCheckBox, *CheckBoxEventValue(id));
+    case ids::kMakeDefault:
+    case ids::kSendStatistics:
+    case ids::kPinTaskbar:
+      OnCheckBoxClicked(id);
       return;
-    case 118:
-    case 123:
-    case 1014:
+    case ids::kPrivacyLink:
+    case ids::kLicenseLink:
+    case ids::kSlideLicenseLink:
       OpenLink(id);
       return;
     default:
@@ -413,22 +270,11 @@ void MainWindow::OnCommand(int id) {
 }
 
 void MainWindow::OpenLink(int id) {
-  std::string url = id == 118 ? brand_->conf_policy_url() + "?lang=" + brand_->interface_language()
-                              : distrib::LicenseUrl(*brand_);
+  std::string url = id == ids::kPrivacyLink ? brand_->conf_policy_url() + "?lang=" + brand_->interface_language()
+                                             : distrib::LicenseUrl(*brand_);
   std::wstring wide = Widen(url);
   SHELL32(ShellExecuteW)(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOW);
   SendUiEvent(&ReportClickedLink, wide);
-}
-
-void MainWindow::OnInstallProgress(WPARAM stage) {
-  int value = InstallStagePercentage(stage);
-  LOG(INFO) << "--> Installer > MainWindow::OnInstallProgress: " << value;
-  if (value != 0) SetPercentage(value);
-}
-
-void MainWindow::OnImportProgress(WPARAM percent) {
-  LOG(INFO) << "--> Installer > MainWindow::OnImportProgress: " << static_cast<unsigned>(percent);
-  SetPercentage(ImportPercentage(percent));
 }
 
 void MainWindow::OnCloseWindow() {
@@ -449,33 +295,6 @@ void MainWindow::OnHigherVersion() {
   HideWithShadow();
   MakeNewerVersionNotice(language())->Run(USER32(GetActiveWindow)());
   End(kEndFinished);
-}
-
-void MainWindow::OnPercentage(int value) {
-  if (!progress_shown_ || value == progress_value_) return;
-  progress_value_ = value;
-  progress_bar_->SetPosition(value);
-  HWND text = Item(124);
-  USER32(SetWindowTextW)(text, (base::NumberToWide(value) + L"%").c_str());
-  USER32(InvalidateRect)(text, nullptr, TRUE);
-  if (taskbar_) taskbar_->SetProgressValue(hwnd(), static_cast<ULONGLONG>(value), 100);
-}
-
-void MainWindow::OnTimer() {
-  if (!slide_show_) return;
-  const bool new_page = slide_show_->Tick();
-  // The license sentence belongs to the first slide and goes with it. Without any downloaded
-  // picture the pages keep showing the first slide, and the sentence must stay: a user who never
-  // saw the first screen sees the license terms only here.
-  if (license_over_slide_ && new_page && slide_show_->past_first()) {
-    const size_t count = slide_source_->count();
-    if (count > 1 && slide_show_->index() % count != 0) {
-      DestroyChildren(1014);
-      DestroyChildren(1013);
-      license_over_slide_ = false;
-    }
-  }
-  if (new_page) USER32(InvalidateRect)(hwnd(), nullptr, FALSE);
 }
 
 void MainWindow::Paint() {
@@ -500,25 +319,17 @@ void MainWindow::Paint() {
 }
 
 void MainWindow::DrawItem(const DRAWITEMSTRUCT& item) {
-  switch (item.CtlID) {
-    case 107:
-      DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[kF0]), kWhite, 255,
-                                    &background_, DT_CENTER);
-      break;
-    case 122:
-      DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[kF2]), kWhite, 184,
-                                    &background_, DT_LEFT);
-      break;
-    case 124:
-      DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[kF2]), kBlack, 255,
-                                    &first_slide_, DT_RIGHT | DT_SINGLELINE);
-      break;
-    case 1013:
-      DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[kF6]), kBlack, 255,
-                                    &first_slide_, DT_LEFT);
-      break;
-    default:
-      break;
+  static constexpr OwnerDrawnText kTexts[] = {
+      {ids::kSlogan, kSloganFont, kWhite, 255, false, DT_CENTER},
+      {ids::kLicenseText, kTextFont, kWhite, 184, false, DT_LEFT},
+      {ids::kPercentage, kTextFont, kBlack, 255, true, DT_RIGHT | DT_SINGLELINE},
+      {ids::kSlideLicenseText, kSlideTextFont, kBlack, 255, true, DT_LEFT},
+  };
+  for (const OwnerDrawnText& text : kTexts) {
+    if (static_cast<int>(item.CtlID) != text.id) continue;
+    DrawControlTextOverBackground(item.hDC, item.rcItem, item.hwndItem, AsFont(fonts_[text.font]), text.colour,
+                                  text.alpha, text.over_first_slide ? &first_slide_ : &background_, text.format);
+    return;
   }
 }
 
@@ -545,7 +356,7 @@ bool MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
       OnPercentage(static_cast<int>(wparam));
       return true;
     case WM_DROP_CANCEL:
-      base::ScopedWindow(Item(112)).reset();
+      base::ScopedWindow(Item(ids::kCloseProgress)).reset();
       return true;
     case WM_INSTALLER_FINISHED:
       OnInstallerFinished();

@@ -1,7 +1,9 @@
-// The installer's window: the first screen (choices, license link, Install) and the progress
-// screen (slides, bar, percentage), the delegate through which the installation reports, and the
-// setup's registered messages. Run modally; end codes: 1 finished (the installer's result
-// counts), 2 system Close, 113 first-screen close, 112 cancelled on the progress screen.
+// The installer's window: the first screen (choices, license link, Install; first_screen_win.cpp)
+// and the progress screen (slides, bar, percentage; progress_screen_win.cpp), and in
+// main_window_win.cpp the shell around them: the delegate through which the installation
+// reports, the setup's registered messages, painting and the message routing. Run modally; end
+// codes: 1 finished (the installer's result counts), 2 system Close, 113 first-screen close, 112
+// cancelled on the progress screen.
 #pragma once
 
 #include <windows.h>
@@ -13,8 +15,11 @@
 #include <vector>
 
 #include "base/com_ptr.h"
+#include "base/command_line.h"
 #include "base/unique_handle.h"
 #include "install/installer_delegate.h"
+#include "ui/control_ids.h"
+#include "ui/first_screen_choices.h"
 #include "ui/layout_resources_win.h"
 #include "ui/resource_bitmap.h"
 #include "ui/ui_events.h"
@@ -48,8 +53,8 @@ inline constexpr wchar_t kHigherVersionMessage[] = L"vorlex.higher_version_exist
 // End codes of the main window.
 inline constexpr INT_PTR kEndFinished = 1;
 inline constexpr INT_PTR kEndSystemClose = 2;
-inline constexpr INT_PTR kEndCancelled = 112;
-inline constexpr INT_PTR kEndFirstScreenClose = 113;
+inline constexpr INT_PTR kEndCancelled = ids::kCloseProgress;
+inline constexpr INT_PTR kEndFirstScreenClose = ids::kCloseFirst;
 
 // The UI events go out through the installation's statistics sender.
 class InstallerStatisticsSink : public UiStatisticsSink {
@@ -63,7 +68,13 @@ class InstallerStatisticsSink : public UiStatisticsSink {
 };
 
 struct MainWindowOptions {
+  MainWindowOptions() = default;
+  explicit MainWindowOptions(DWORD page_ms) : slide_page_ms(page_ms) {}
+
   DWORD slide_page_ms = 10000;  // tests shorten the slide pages
+  // The process's command line, from start-up: the UAC mode, the elevation decision and the
+  // installation read their switches from it.
+  base::CommandLine command_line;
 };
 
 class MainWindow : public Dialog, public install::InstallerDelegate {
@@ -99,6 +110,12 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   void LayoutProgressDialog();
   void BuildProgressScreen();
   void OnCommand(int id);
+  // First screen (first_screen_win.cpp).
+  void OnInstallClicked();
+  void OnCloseFirstClicked();
+  void OnCheckBoxClicked(int id);
+  // Progress screen (progress_screen_win.cpp).
+  void OnCloseProgressClicked();
   void OpenLink(int id);
   void OnInstallProgress(WPARAM stage);
   void OnImportProgress(WPARAM percent);
@@ -117,6 +134,8 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   void HideWithShadow();
   void DestroyChildren(int id);
   [[nodiscard]] bool SkipFirstScreen() const;
+  // The distribution's and the brand's say on the first screen's choices, read when needed.
+  ChoiceFlags ChoiceFlagsNow() const;
   void SendUiEvent(void (*report)(UiStatisticsSink&, const std::wstring&), const std::wstring& value);
   std::wstring String(int id) const;
   uint16_t language() const;
@@ -135,7 +154,7 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   std::unique_ptr<install::Installer> installer_;
   std::unique_ptr<InstallerStatisticsSink> statistics_;
 
-  base::ScopedGdiObject fonts_[8];
+  base::ScopedGdiObject fonts_[8];  // by Font (main_window_win.cpp)
   ResourceBitmap background_;
   ResourceBitmap logo_;
   ResourceBitmap first_slide_;

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "logging/log.h"
+#include "ui/control_ids.h"
 #include "ui/controls_win.h"
 #include "ui/drawing_win.h"
 #include "ui/resource_ids.h"
@@ -14,10 +15,10 @@ namespace ui {
 
 namespace {
 
-constexpr int kTitleId = 107;
-constexpr int kBodyId = -1;
-constexpr int kMainButtonId = 1;
-constexpr int kSecondButtonId = 113;
+constexpr int kTitleId = ids::kDialogTitle;
+constexpr int kBodyId = ids::kDialogBody;
+constexpr int kMainButtonId = ids::kDialogMainButton;
+constexpr int kSecondButtonId = ids::kDialogSecondButton;
 constexpr COLORREF kTextColour = RGB(70, 70, 70);
 
 HWND Item(HWND dialog, int id) { return USER32(GetDlgItem)(dialog, id); }

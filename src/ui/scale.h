@@ -3,6 +3,8 @@
 // a usable number, else the screen's horizontal DPI / 96.
 #pragma once
 
+#include "base/command_line.h"
+
 #include <optional>
 #include <string_view>
 
@@ -29,7 +31,10 @@ double ChooseScaleFactor(std::string_view switch_value, int screen_dpi_x);
 int ScaleBy(int value, double factor);
 Rect ScaleBy(const Rect& rect, double factor);
 
-// Win32 side: computed on first use from the process's command line and the screen, then fixed.
+// Win32 side. Start-up fixes the process's factor from its command line and the screen before any
+// window exists; a later call changes nothing. Until then (programs that never call it) the
+// factor is the screen's.
+void InitScaleFactor(const base::CommandLine& command_line);
 double ScaleFactor();
 inline int Scale(int value) { return ScaleBy(value, ScaleFactor()); }
 inline Rect Scale(const Rect& rect) { return ScaleBy(rect, ScaleFactor()); }

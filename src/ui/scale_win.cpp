@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <atomic>
+
 #include "base/command_line.h"
 #include "base/lazy_import.h"
 #include "base/unique_handle.h"
@@ -9,6 +11,9 @@
 namespace ui {
 
 namespace {
+
+// 0 until start-up has fixed the factor.
+std::atomic<double> g_factor{0};
 
 int ScreenDpiX() {
   auto get_caps = LAZY_IMPORT(base::kGdi32, GetDeviceCaps);
@@ -24,11 +29,16 @@ int ScreenDpiX() {
 
 }  // namespace
 
+void InitScaleFactor(const base::CommandLine& command_line) {
+  double expected = 0;
+  (void)g_factor.compare_exchange_strong(
+      expected, ChooseScaleFactor(command_line.GetSwitchValueNarrow(kForceScaleFactorSwitch), ScreenDpiX()));
+}
+
 double ScaleFactor() {
-  static const double factor = ChooseScaleFactor(
-      base::CommandLine::ForCurrentProcess().GetSwitchValueNarrow(kForceScaleFactorSwitch),
-      ScreenDpiX());
-  return factor;
+  if (double factor = g_factor.load(); factor != 0) return factor;
+  static const double screen_factor = ChooseScaleFactor("", ScreenDpiX());
+  return screen_factor;
 }
 
 }  // namespace ui

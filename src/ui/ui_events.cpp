@@ -1,5 +1,7 @@
 #include "ui/ui_events.h"
 
+#include "ui/control_ids.h"
+
 namespace ui {
 
 StatEventParams MakeDialogEvent(const std::string& key, const std::wstring& value) {
@@ -15,11 +17,11 @@ StatEventParams MakeInstallButtonAction() {
 
 std::optional<std::wstring> CheckBoxEventValue(int control_id) {
   switch (control_id) {
-    case 109:
+    case ids::kMakeDefault:
       return L"default";
-    case 110:
+    case ids::kSendStatistics:
       return L"sendstat";
-    case 111:
+    case ids::kPinTaskbar:
       return L"omrixshortcut";
     default:
       return std::nullopt;

@@ -12,12 +12,12 @@
 #include "base/registry.h"
 #include "base/strings.h"
 #include "crash/crash_reporter.h"
-#include "crash/user_id.h"
+#include "identity/user_id.h"
 #include "support/log_capture.h"
 #include "support/scratch_current_user.h"
 #include "support/test_util.h"
 
-namespace crash {
+namespace identity {
 namespace {
 
 std::wstring UserName() {
@@ -127,10 +127,10 @@ TEST_F(UserIdTest, ReporterAnnotationsAndFilterLifetime) {
   base::LazyLibrary missing(L"vorlex_no_such_dbghelp.dll");
   {
     test::LogCapture log;
-    CrashReporterOptions options;
+    crash::CrashReporterOptions options;
     options.app_data = app_data_;
     options.dbghelp = &missing;
-    auto reporter = CrashReporter::Create(options);
+    auto reporter = crash::CrashReporter::Create(options);
     EXPECT_FALSE(reporter->filter_installed());
     EXPECT_FALSE(log.Contains("WARNING Impl: uid not found, use empty"));
     EXPECT_TRUE(base::EndsWith(reporter->dump_path(), L".dmp"));
@@ -142,9 +142,9 @@ TEST_F(UserIdTest, ReporterAnnotationsAndFilterLifetime) {
   {
     ASSERT_TRUE(base::DeleteFilePath(id_file_));  // handed out before: the id is now unknown
     test::LogCapture log;
-    CrashReporterOptions options;
+    crash::CrashReporterOptions options;
     options.app_data = app_data_;
-    auto reporter = CrashReporter::Create(options);
+    auto reporter = crash::CrashReporter::Create(options);
     EXPECT_TRUE(reporter->filter_installed());
     EXPECT_TRUE(log.Contains("WARNING Impl: uid not found, use empty"));
     LPTOP_LEVEL_EXCEPTION_FILTER current = SetUnhandledExceptionFilter(nullptr);
@@ -156,4 +156,4 @@ TEST_F(UserIdTest, ReporterAnnotationsAndFilterLifetime) {
 }
 
 }  // namespace
-}  // namespace crash
+}  // namespace identity

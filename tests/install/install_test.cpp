@@ -4,7 +4,7 @@
 #include "install/environment_checks.h"
 #include "install/installation_report.h"
 #include "install/setup_command_line.h"
-#include "startup/exit_codes.h"
+#include "install/exit_codes.h"
 
 namespace install {
 namespace {
@@ -24,7 +24,7 @@ TEST(SetupCommandLineTest, DirectPathInOrder) {
   in.installer_data = L"C:\\t\\master_preferences";
   in.clids = L"C:\\t\\clids.xml";
   in.brand_package = L"C:\\t\\brand.cab";
-  in.uac_mode = 2;
+  in.uac_mode = distrib::kUacAtBrowserStart;
   in.tasks_exist = true;
   in.variations_path = L"C:\\t\\vup";
   in.previous_run_failed = true;
@@ -92,11 +92,6 @@ TEST(DownloadPlanTest, VersionedUrlAndArchState) {
   EXPECT_EQ(ParseStoredArch(L"x"), StoredArch::kNone);
 }
 
-}  // namespace
-}  // namespace install
-
-namespace startup {
-namespace {
 
 TEST(ExitCodeNameTest, HighByteNamesAndDetail) {
   EXPECT_EQ(ExitCodeName(16777221), "GENERIC_ERROR(1); error: 5");
@@ -133,4 +128,4 @@ TEST(InstallationReportTest, ResultAndTimes) {
 }
 
 }  // namespace
-}  // namespace startup
+}  // namespace install

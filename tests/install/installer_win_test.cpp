@@ -70,6 +70,7 @@ class InstallerTest : public ::testing::Test {
     environment_.user_id = [] { return std::string("{TEST-UID}"); };
     environment_.download_backoff_ms = 10;
     environment_.browser_window_poll_ms = 50;
+    environment_.command_line = base::CommandLine::ForCurrentProcess();
   }
   void TearDown() override {
     for (const char* name : {"VORLEX_STATISTICS_URL=", "VORLEX_REPORT_URL=", "VORLEX_CDN_URL=",
@@ -106,7 +107,7 @@ TEST_F(InstallerTest, EveryAttemptFailsWith401AndIsReported) {
     // Reports still queued go with the installer: wait for them while it lives.
     server_.WaitForRequests(prefix_ + "/installstats/", 14);
   }
-  EXPECT_EQ(result, kResultNotObtained);
+  EXPECT_EQ(result, kExitSetupNotObtained);
   EXPECT_EQ(server_.Requests(prefix_ + "/missing/").size(), 6u);
   std::vector<std::string> events = Events();
   ASSERT_EQ(events.size(), 14u);
@@ -136,7 +137,7 @@ TEST_F(InstallerTest, SetupFileThatCannotBeCreatedIsNotObtained) {
   Installer installer(nullptr, brand.get(), &distrib, false, environment_);
   installer.RunSynchronously();
   ASSERT_TRUE(holder.valid());
-  EXPECT_EQ(installer.result_code(), kResultNotObtained);
+  EXPECT_EQ(installer.result_code(), kExitSetupNotObtained);
   EXPECT_TRUE(server_.Requests(prefix_ + "/good/").empty());
   std::vector<std::string> lines = log.At("GetModule");
   ASSERT_EQ(lines.size(), 1u);
@@ -180,7 +181,7 @@ TEST_F(InstallerTest, TwoUrlsTakeThreeAttemptsEachAndALaterSuccessEndsTheExperim
 TEST_F(InstallerTest, DoNotLaunchBrowserFinishesTheWindowAtOnce) {
   auto brand = Brand("/good/setup.exe");
   auto run = [&](bool do_not_launch) {
-    base::CommandLine& command_line = base::CommandLine::ForCurrentProcess();
+    base::CommandLine& command_line = environment_.command_line;
     if (do_not_launch) command_line.AppendSwitch("do-not-launch-browser");
     distrib::DistribParams distrib("vup=0");
     RecordingDelegate delegate;
@@ -226,7 +227,7 @@ TEST_F(InstallerTest, FailedVerificationKeepsTheHandOffForALaterRun) {
     environment_.verify_setup = [](const std::wstring&) { return false; };
     Installer installer(nullptr, brand.get(), &distrib, false, environment_);
     installer.RunSynchronously();
-    ASSERT_EQ(installer.result_code(), kResultVerificationFailed);
+    ASSERT_EQ(installer.result_code(), kExitVerificationFailed);
     // The reports still queued go with the installer: wait for them while it lives.
     server_.WaitForRequests(prefix_ + "/installstats/", 5);
   }

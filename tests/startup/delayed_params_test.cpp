@@ -1,10 +1,10 @@
-#include "startup/delayed_params.h"
+#include "install/delayed_params.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-namespace startup {
+namespace install {
 namespace {
 
 TEST(DelayedParamsTest, LengthLimitsAndCompletion) {
@@ -45,4 +45,4 @@ TEST(DelayedParamsTest, EmptyRecordLeavesTheProgram) {
 }
 
 }  // namespace
-}  // namespace startup
+}  // namespace install

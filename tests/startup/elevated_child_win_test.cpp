@@ -14,12 +14,12 @@
 #include "base/process.h"
 #include "base/strings.h"
 #include "install/progress_relay_win.h"
+#include "install/delayed_params.h"
+#include "install/elevation.h"
 #include "support/log_capture.h"
-#include "startup/delayed_params.h"
-#include "startup/elevation.h"
 #include "support/test_util.h"
 
-namespace startup {
+namespace install {
 namespace {
 
 // The installer's shared hand-off record as any program of the same user reaches it: by mapping
@@ -229,4 +229,4 @@ TEST_F(ElevatedChildTest, RunasStartsTheCopy) {
 }
 
 }  // namespace
-}  // namespace startup
+}  // namespace install

@@ -1,4 +1,4 @@
-#include "startup/elevation.h"
+#include "install/elevation.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "base/os_version.h"
 #include "base/registry.h"
 
-namespace startup {
+namespace install {
 namespace {
 
 TEST(ElevationTest, NeedStartThisProcessAsAdminTable) {
@@ -75,4 +75,4 @@ TEST(ElevationTest, OwnerWindowIsDestroyedOnItsOwnThread) {
 }
 
 }  // namespace
-}  // namespace startup
+}  // namespace install

@@ -7,7 +7,7 @@
 #include "base/command_line.h"
 #include "base/file_path.h"
 #include "base/file_util.h"
-#include "startup/exit_codes.h"
+#include "install/exit_codes.h"
 #include "startup/secure_environment.h"
 #include "support/test_util.h"
 

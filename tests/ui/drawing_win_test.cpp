@@ -16,6 +16,7 @@
 #include "logging/log.h"
 #include "support/log_capture.h"
 #include "support/test_util.h"
+#include "ui/control_ids.h"
 #include "ui/controls_win.h"
 #include "ui/drawing_win.h"
 #include "ui/layout_resources_win.h"
@@ -309,6 +310,7 @@ TEST(LayoutResources, LanguagePicturesAndFirstSlide) {
 TEST(ScaleChild, ProcessWideFactor) {
   auto& command_line = base::CommandLine::ForCurrentProcess();
   if (!command_line.HasSwitch("expect-scale")) GTEST_SKIP() << "run by ScaleFactor.ChildRuns";
+  InitScaleFactor(command_line);  // as start-up does
   double expected = std::stod(command_line.GetSwitchValueNarrow("expect-scale"));
   if (expected == 0) {
     HDC screen = GetDC(nullptr);
@@ -347,7 +349,7 @@ TEST(ScaleChild, ProcessWideFactor) {
       EXPECT_EQ(rect.bottom - rect.top, 348);
       ui_test::SaveScreenshot(ui_test::CaptureWindow(dialog), L"dialog_resume_question_x2");
     }
-    SendMessageW(GetDlgItem(dialog, 113), BM_CLICK, 0, 0);
+    SendMessageW(GetDlgItem(dialog, ui::ids::kDialogSecondButton), BM_CLICK, 0, 0);
   });
   EXPECT_EQ(question.Run(), 113);
 }

@@ -10,6 +10,7 @@
 
 #include "base/strings.h"
 #include "gui_util.h"
+#include "ui/control_ids.h"
 #include "window_test_util.h"
 
 namespace {
@@ -31,7 +32,7 @@ size_t CountContaining(const std::vector<std::string>& paths, const std::string&
 std::vector<std::wstring> FollowPercentage(HWND window, InstallerProcess& process, DWORD timeout_ms,
                                            const std::function<void(const std::wstring&)>& on_new = nullptr) {
   std::vector<std::wstring> seen;
-  HWND text = GetDlgItem(window, 124);
+  HWND text = GetDlgItem(window, ui::ids::kPercentage);
   WaitFor(
       [&] {
         std::wstring value = ControlText(text);
@@ -84,17 +85,18 @@ TEST_F(InteractiveInstallTest, InstallFollowsTheSetupToTheEnd) {
   HWND window = process.WaitForWindow(kTitle);
   ASSERT_NE(window, nullptr) << dist_.Log();
   // First screen: Install and the three choices; the progress parts are hidden.
-  EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, 1)));
-  EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, 115)));
-  EXPECT_EQ(ControlText(GetDlgItem(window, 1)), L"Install");
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, ui::ids::kInstall)));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, ui::ids::kProgressBar)));
+  EXPECT_EQ(ControlText(GetDlgItem(window, ui::ids::kInstall)), L"Install");
   window_test::Screenshot("window_first_screen");
 
   // A progress message on the first screen is dropped.
   PostMessageW(window, WM_APP + 100, 33, 0);
   Click(window, 1);
-  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(GetDlgItem(window, 115)) != FALSE; }, 10000)) << "Install did not switch screens";
-  EXPECT_EQ(GetDlgItem(window, 1), nullptr);
-  EXPECT_EQ(GetDlgItem(window, 112), nullptr);  // no "cancel" in the distribution: no close button
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(GetDlgItem(window, ui::ids::kProgressBar)) != FALSE; }, 10000))
+      << "Install did not switch screens";
+  EXPECT_EQ(GetDlgItem(window, ui::ids::kInstall), nullptr);
+  EXPECT_EQ(GetDlgItem(window, ui::ids::kCloseProgress), nullptr);  // no "cancel" in the distribution: no close button
   bool shot = false;
   std::vector<std::wstring> seen = FollowPercentage(window, process, 90000, [&](const std::wstring& value) {
     if (!shot && value == L"79%") {
@@ -175,8 +177,8 @@ TEST_F(InteractiveInstallTest, CancelOnTheProgressScreenAsksFirst) {
   HWND window = process.WaitForWindow(kTitle);
   ASSERT_NE(window, nullptr) << dist_.Log();
   Click(window, 1);
-  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(GetDlgItem(window, 115)) != FALSE; }, 10000));
-  ASSERT_TRUE(IsWindowVisible(GetDlgItem(window, 112)));
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(GetDlgItem(window, ui::ids::kProgressBar)) != FALSE; }, 10000));
+  ASSERT_TRUE(IsWindowVisible(GetDlgItem(window, ui::ids::kCloseProgress)));
 
   // Resume keeps the installation; the question can be asked again.
   Click(window, 112);
@@ -230,8 +232,8 @@ TEST_F(InteractiveInstallTest, FailedVerificationShowsTheErrorMessage) {
   Click(window, 1);
   HWND message = process.WaitForWindow(L"", 30000);
   ASSERT_NE(message, nullptr) << dist_.Log();
-  EXPECT_EQ(ControlText(GetDlgItem(message, 107)), L"An error occurred during installation");
-  EXPECT_EQ(ControlText(GetDlgItem(message, 1)), L"Download");
+  EXPECT_EQ(ControlText(GetDlgItem(message, ui::ids::kDialogTitle)), L"An error occurred during installation");
+  EXPECT_EQ(ControlText(GetDlgItem(message, ui::ids::kDialogMainButton)), L"Download");
   EXPECT_FALSE(IsWindowVisible(window));
   // Shown by the window's own thread, not by the installation thread that failed.
   EXPECT_EQ(GetWindowThreadProcessId(message, nullptr), GetWindowThreadProcessId(window, nullptr));
@@ -269,7 +271,7 @@ TEST_F(InteractiveInstallTest, HigherVersionShowsTheNotice) {
   Click(window, 1);
   HWND notice = process.WaitForWindow(L"", 30000);
   ASSERT_NE(notice, nullptr) << dist_.Log();
-  EXPECT_EQ(ControlText(GetDlgItem(notice, 1)), L"OK");
+  EXPECT_EQ(ControlText(GetDlgItem(notice, ui::ids::kDialogMainButton)), L"OK");
   Click(notice, 1);
   std::optional<DWORD> code = process.Wait(60000);
   ASSERT_TRUE(code.has_value());
@@ -314,9 +316,9 @@ TEST_F(InteractiveInstallTest, SkippedFirstScreenShowsTheLicenseUnderTheFirstSli
   ASSERT_TRUE(process.Start(kSkipFirstScreen));
   HWND window = process.WaitForWindow(kTitle);
   ASSERT_NE(window, nullptr) << dist_.Log();
-  EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, 115)));
-  EXPECT_EQ(GetDlgItem(window, 1), nullptr);
-  HWND link = GetDlgItem(window, 1014);
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(window, ui::ids::kProgressBar)));
+  EXPECT_EQ(GetDlgItem(window, ui::ids::kInstall), nullptr);
+  HWND link = GetDlgItem(window, ui::ids::kSlideLicenseLink);
   ASSERT_NE(link, nullptr) << "no license link on the progress screen";
   EXPECT_EQ(ControlText(link), L"License Agreement");
   window_test::Screenshot("window_skipped_first_screen");
@@ -336,7 +338,7 @@ TEST_F(InteractiveInstallTest, SkippedFirstScreenShowsFailuresAndEndsWithTheirCo
   ASSERT_NE(window, nullptr) << dist_.Log();
   HWND message = process.WaitForWindow(L"", 60000);
   ASSERT_NE(message, nullptr) << "no error message: " << dist_.Log();
-  EXPECT_EQ(ControlText(GetDlgItem(message, 107)), L"An error occurred during installation");
+  EXPECT_EQ(ControlText(GetDlgItem(message, ui::ids::kDialogTitle)), L"An error occurred during installation");
   EXPECT_EQ(GetWindowThreadProcessId(message, nullptr), GetWindowThreadProcessId(window, nullptr));
   Click(message, 113);
   EXPECT_EQ(process.Wait(60000), 402u) << dist_.Log();

@@ -14,6 +14,7 @@
 #include "distrib/distrib_params.h"
 #include "gui_util.h"
 #include "install/installer.h"
+#include "ui/control_ids.h"
 #include "ui/main_window_win.h"
 #include "window_test_util.h"
 
@@ -32,9 +33,9 @@ BOOL CALLBACK CancelErrorMessage(HWND window, LPARAM) {
   wchar_t class_name[16] = {};
   GetClassNameW(window, class_name, 16);
   if (!IsWindowVisible(window) || std::wstring(class_name) != L"#32770") return TRUE;
-  if (window_test::ControlText(GetDlgItem(window, 107)) != kErrorTitle) return TRUE;
+  if (window_test::ControlText(GetDlgItem(window, ui::ids::kDialogTitle)) != kErrorTitle) return TRUE;
   ++g_messages;
-  SendMessageW(GetDlgItem(window, 113), BM_CLICK, 0, 0);
+  SendMessageW(GetDlgItem(window, ui::ids::kDialogSecondButton), BM_CLICK, 0, 0);
   return TRUE;
 }
 
@@ -59,7 +60,7 @@ class FailureAroundInstallTest : public ::testing::Test {
   UINT_PTR timer_ = 0;
 };
 
-void ClickInstall(HWND dialog) { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0); }
+void ClickInstall(HWND dialog) { SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(ui::ids::kInstall, BN_CLICKED), 0); }
 
 TEST_F(FailureAroundInstallTest, ReportedBeforeTheClick) {
   MainWindow window(&brand_, &params_, /*create_installer=*/false);
@@ -120,7 +121,7 @@ void PressKeys(std::initializer_list<WORD> keys) {
 // Dots of a focus rectangle on the Install button: dark pixels on the row 2 pixels inside its
 // top edge, which is otherwise the button's yellow.
 int FocusDots(HWND dialog) {
-  HWND button = GetDlgItem(dialog, 1);
+  HWND button = GetDlgItem(dialog, ui::ids::kInstall);
   ui_test::Pixels shot = ui_test::CaptureWindow(button);
   int dots = 0;
   for (int x = 4; x < shot.width - 4; ++x)
@@ -136,7 +137,7 @@ TEST_F(InstallFocusTest, ShownOnlyAfterKeyboardUse) {
   MainWindow window(&brand_, &params_, /*create_installer=*/false);
   int at_start = -1, after_keys = -1, after_activation = -1;
   ui_test::WhenDialogShown([&](HWND dialog) {
-    HWND install = GetDlgItem(dialog, 1);
+    HWND install = GetDlgItem(dialog, ui::ids::kInstall);
     SetForegroundWindow(dialog);
     SetFocus(install);
     at_start = FocusDots(dialog);

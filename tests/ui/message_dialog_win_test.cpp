@@ -8,6 +8,7 @@
 #include <string>
 
 #include "gui_util.h"
+#include "ui/control_ids.h"
 #include "ui/drawing_win.h"
 #include "ui/message_dialog_win.h"
 #include "ui/resource_ids.h"
@@ -70,11 +71,11 @@ Pixels CheckShownDialog(HWND dialog, const MessageDialog& object, const std::wst
   EXPECT_EQ(window.right - window.left, Scale(397));  // the test display runs at scale 1
   EXPECT_EQ(window.bottom - window.top, Scale(174));
   const MessageDialogLayout& layout = object.layout();
-  EXPECT_TRUE(Same(ChildRect(GetDlgItem(dialog, 1)), ToRect(layout.main_button)));
-  EXPECT_TRUE(Same(ChildRect(GetDlgItem(dialog, 113)), ToRect(layout.second_button)));
-  EXPECT_TRUE(Same(ChildRect(GetDlgItem(dialog, 107)), ToRect(layout.title)));
-  EXPECT_EQ(IsWindowVisible(GetDlgItem(dialog, 1)) != FALSE, layout.main_visible);
-  EXPECT_EQ(IsWindowVisible(GetDlgItem(dialog, 113)) != FALSE, layout.second_visible);
+  EXPECT_TRUE(Same(ChildRect(GetDlgItem(dialog, ui::ids::kDialogMainButton)), ToRect(layout.main_button)));
+  EXPECT_TRUE(Same(ChildRect(GetDlgItem(dialog, ui::ids::kDialogSecondButton)), ToRect(layout.second_button)));
+  EXPECT_TRUE(Same(ChildRect(GetDlgItem(dialog, ui::ids::kDialogTitle)), ToRect(layout.title)));
+  EXPECT_EQ(IsWindowVisible(GetDlgItem(dialog, ui::ids::kDialogMainButton)) != FALSE, layout.main_visible);
+  EXPECT_EQ(IsWindowVisible(GetDlgItem(dialog, ui::ids::kDialogSecondButton)) != FALSE, layout.second_visible);
 
   HWND shadow = FindShadow(dialog);
   EXPECT_NE(shadow, nullptr);
@@ -141,8 +142,8 @@ TEST(MessageDialog, FocusMovesWithoutAnsweringTheQuestion) {
   ResumeQuestionDialog question(1033);
   WhenDialogShown([&](HWND dialog) {
     SetForegroundWindow(dialog);
-    HWND resume = GetDlgItem(dialog, 1);
-    HWND cancel = GetDlgItem(dialog, 113);
+    HWND resume = GetDlgItem(dialog, ui::ids::kDialogMainButton);
+    HWND cancel = GetDlgItem(dialog, ui::ids::kDialogSecondButton);
     ASSERT_TRUE(PumpUntil(dialog, [&] { return GetForegroundWindow() == dialog; }));
     SetFocus(resume);
     // The arrow keys walk the button group; stop once Cancel has the focus.

@@ -6,11 +6,13 @@
 
 #include <string>
 
+#include "base/command_line.h"
 #include "base/unique_handle.h"
 #include "distrib/brand_info.h"
 #include "distrib/distrib_params.h"
 #include "gui_util.h"
 #include "support/test_util.h"
+#include "ui/control_ids.h"
 #include "ui/drawing_win.h"
 #include "ui/main_window_win.h"
 #include "ui/scale.h"
@@ -85,6 +87,7 @@ InkSpan ReferenceInk(const std::wstring& text) {
 
 // The window at this process's scale: the progress screen before any percentage, then at 100 %.
 TEST(PercentageTextTest, HundredPercentIsShownWhole) {
+  InitScaleFactor(base::CommandLine::ForCurrentProcess());  // as start-up does; the copy has the switch
   window_test::Distribution dist;
   ASSERT_TRUE(dist.ok());
   distrib::BrandInfo brand(dist.temp() + L"\\");
@@ -98,12 +101,13 @@ TEST(PercentageTextTest, HundredPercentIsShownWhole) {
   Pixels empty, full;
   std::wstring text;
   ui_test::WhenDialogShown([&](HWND dialog) {
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(ui::ids::kInstall, BN_CLICKED), 0);
     EXPECT_TRUE(PumpUntil(dialog, [&] { return window.progress_shown(); }));
     empty = CaptureOnScreen(dialog);
     PostMessageW(dialog, WM_APP + 100, 100, 0);
-    EXPECT_TRUE(PumpUntil(dialog, [&] { return window_test::ControlText(GetDlgItem(dialog, 124)) == L"100%"; }));
-    text = window_test::ControlText(GetDlgItem(dialog, 124));
+    EXPECT_TRUE(PumpUntil(
+        dialog, [&] { return window_test::ControlText(GetDlgItem(dialog, ui::ids::kPercentage)) == L"100%"; }));
+    text = window_test::ControlText(GetDlgItem(dialog, ui::ids::kPercentage));
     full = CaptureOnScreen(dialog);
     window_test::Screenshot(name);
     ui_test::SaveScreenshot(full, std::wstring(name.begin(), name.end()));

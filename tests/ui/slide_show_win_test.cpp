@@ -8,6 +8,7 @@
 #include "distrib/brand_info.h"
 #include "distrib/distrib_params.h"
 #include "gui_util.h"
+#include "ui/control_ids.h"
 #include "ui/layout_resources_win.h"
 #include "ui/main_window_win.h"
 #include "ui/resource_bitmap.h"
@@ -143,7 +144,7 @@ TEST(MainWindowSlidesTest, ProgressScreenShowsADownloadedSlide) {
   bool saw_slide = false, percentage_ok = false;
   int paints = 0, changes = 0;
   ui_test::WhenDialogShown([&](HWND dialog) {
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(ui::ids::kInstall, BN_CLICKED), 0);
     PostMessageW(dialog, WM_APP + 100, 42, 0);
     EXPECT_TRUE(PumpUntil(dialog, [&] {
       return window.slide_show() && window.slide_show()->past_first() && window.slide_show()->index() == 1;
@@ -195,16 +196,18 @@ TEST(MainWindowSlidesTest, LicenseSentenceStaysUntilAnotherPictureShows) {
     MainWindow window(&brand, &params, /*create_installer=*/false, MainWindowOptions{300});
     bool sentence_at_start = false, sentence_later = false;
     ui_test::WhenDialogShown([&](HWND dialog) {
-      sentence_at_start = GetDlgItem(dialog, 1014) && GetDlgItem(dialog, 1013);
+      sentence_at_start =
+          GetDlgItem(dialog, ui::ids::kSlideLicenseLink) && GetDlgItem(dialog, ui::ids::kSlideLicenseText);
       if (with_picture) {
         // Gone once the downloaded picture is on the screen.
-        EXPECT_TRUE(PumpUntil(dialog, [&] { return GetDlgItem(dialog, 1014) == nullptr; }));
+        EXPECT_TRUE(PumpUntil(dialog, [&] { return GetDlgItem(dialog, ui::ids::kSlideLicenseLink) == nullptr; }));
       } else {
         // Several pages later, each the first slide again.
         EXPECT_TRUE(PumpUntil(dialog, [&] { return window.slide_show() && window.slide_show()->index() >= 3; }));
       }
-      sentence_later = GetDlgItem(dialog, 1014) && GetDlgItem(dialog, 1013) &&
-                       IsWindowVisible(GetDlgItem(dialog, 1014));
+      sentence_later = GetDlgItem(dialog, ui::ids::kSlideLicenseLink) &&
+                       GetDlgItem(dialog, ui::ids::kSlideLicenseText) &&
+                       IsWindowVisible(GetDlgItem(dialog, ui::ids::kSlideLicenseLink));
       PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     EXPECT_EQ(window.RunModal(), kEndSystemClose);

@@ -13,7 +13,9 @@
 #include "base/command_line.h"
 #include "base/strings.h"
 #include "startup/ui_environment_win.h"
+#include "ui/control_ids.h"
 #include "ui/message_dialog_win.h"
+#include "ui/scale.h"
 #include "first_screen_preview.h"
 
 namespace {
@@ -36,8 +38,8 @@ void CALLBACK CloseDialog(HWND, UINT, UINT_PTR id, DWORD) {
   HWND dialog = nullptr;
   EnumThreadWindows(GetCurrentThreadId(), FindShownDialog, reinterpret_cast<LPARAM>(&dialog));
   if (!dialog) return;
-  HWND button = GetDlgItem(dialog, 113);
-  if (!IsWindowVisible(button)) button = GetDlgItem(dialog, 1);
+  HWND button = GetDlgItem(dialog, ui::ids::kDialogSecondButton);
+  if (!IsWindowVisible(button)) button = GetDlgItem(dialog, ui::ids::kDialogMainButton);
   SendMessageW(button, BM_CLICK, 0, 0);
 }
 
@@ -57,6 +59,7 @@ void CALLBACK WatchForDialog(HWND, UINT, UINT_PTR id, DWORD) {
 
 int wmain() {
   auto& command_line = base::CommandLine::ForCurrentProcess();
+  ui::InitScaleFactor(command_line);
   std::string which = command_line.GetSwitchValueNarrow("dialog");
   uint16_t language = 1033;
   if (auto parsed = base::ParseUint32(command_line.GetSwitchValue("language")))

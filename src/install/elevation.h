@@ -1,5 +1,7 @@
 // Elevation through UAC: whether to start an elevated copy, the elevated copy's process and
-// hand-off events on the master's side, and the elevated child's own branch of start-up.
+// hand-off events on the master's side, and the elevated child's own branch of start-up (which
+// start-up calls for "run-as-admin"). Both the window and the installation start the copy, so it
+// lives here, below them.
 #pragma once
 
 #include <windows.h>
@@ -10,9 +12,9 @@
 
 #include "base/command_line.h"
 #include "base/unique_handle.h"
-#include "startup/exit_codes.h"
+#include "install/exit_codes.h"
 
-namespace startup {
+namespace install {
 
 inline constexpr char kGoEventName[] = "0c0f0f0d-6434-4cfd-a5e9-23e9ca4d94b6";
 inline constexpr char kElevatedStopEventName[] = "fef32d6d-67e9-4654-b314-6c72098ff5d1";
@@ -88,4 +90,4 @@ struct ElevatedChildOptions {
 // obtained, kExitChildVerificationFailed when the setup failed the trust check, else -1.
 int RunElevatedChild(const base::CommandLine& command_line, const ElevatedChildOptions& options = {});
 
-}  // namespace startup
+}  // namespace install

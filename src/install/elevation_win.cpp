@@ -1,4 +1,4 @@
-#include "startup/elevation.h"
+#include "install/elevation.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -14,11 +14,11 @@
 #include "install/progress_relay_win.h"
 #include "install/setup_launch.h"
 #include "logging/log.h"
-#include "startup/delayed_params.h"
-#include "startup/exit_codes.h"
+#include "install/delayed_params.h"
+#include "install/exit_codes.h"
 #include "trust/trust_verifier.h"
 
-namespace startup {
+namespace install {
 
 namespace {
 
@@ -271,11 +271,11 @@ int RunElevatedChild(const base::CommandLine& command_line, const ElevatedChildO
   }
   HWND window = reinterpret_cast<HWND>(
       static_cast<uintptr_t>(base::ParseUint64(setup.GetSwitchValue("progress-window")).value_or(0)));
-  install::ProgressRelay relay(window);
-  int result_code = 400;
-  bool ok = install::RunModuleAndWait(path, setup, &relay, &result_code);
+  ProgressRelay relay(window);
+  int result_code = kExitNotFinished;
+  bool ok = RunModuleAndWait(path, setup, &relay, &result_code);
   LOG_AT(INFO, "ExecuteAsAdmin") << "RunModule results: success=" << ok;
   return ok ? kExitChildSucceeded : kExitChildFailed;
 }
 
-}  // namespace startup
+}  // namespace install

@@ -1,6 +1,6 @@
-#include "startup/exit_codes.h"
+#include "install/exit_codes.h"
 
-namespace startup {
+namespace install {
 
 namespace {
 
@@ -40,4 +40,4 @@ std::string ExitCodeName(uint32_t exit_code) {
   return text + "; error: " + std::to_string(detail);
 }
 
-}  // namespace startup
+}  // namespace install

@@ -1,10 +1,10 @@
-#include "startup/delayed_params.h"
+#include "install/delayed_params.h"
 
 #include <cstring>
 
 #include "logging/log.h"
 
-namespace startup {
+namespace install {
 
 namespace {
 
@@ -81,4 +81,4 @@ void CompleteSetupCommandLine(const DelayedParams& r, base::CommandLine* setup) 
   if (!download_time.empty()) setup->AppendSwitch("histogram-download-time", download_time);
 }
 
-}  // namespace startup
+}  // namespace install

@@ -11,10 +11,10 @@
 #include "base/registry.h"
 #include "base/strings.h"
 #include "base/unique_handle.h"
-#include "crash/user_id.h"
+#include "identity/user_id.h"
 #include "logging/log.h"
 
-namespace crash {
+namespace identity {
 
 namespace {
 
@@ -164,4 +164,4 @@ std::string GetUserIdInternal(const AppDataFolderFn& app_data) {
   return GenerateAndStoreUserId(app_data);
 }
 
-}  // namespace crash
+}  // namespace identity

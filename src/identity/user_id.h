@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-namespace crash {
+namespace identity {
 
 // Where the per-user application data folder is. The system's by default; tests point it at a
 // scratch directory. On failure it returns false with the reason in GetLastError().
@@ -25,4 +25,4 @@ std::wstring GetUserIdFilePath(bool create, const AppDataFolderFn& app_data = Sy
 // Whether HKEY_CURRENT_USER\<key> holds the named value.
 [[nodiscard]] bool RegistryValueExist(const std::wstring& key, const std::wstring& value_name);
 
-}  // namespace crash
+}  // namespace identity

@@ -8,7 +8,7 @@
 
 #include "base/command_line.h"
 
-namespace startup {
+namespace install {
 
 inline constexpr size_t kDelayedPathUnits = 261;
 inline constexpr size_t kDelayedTimeUnits = 33;
@@ -49,4 +49,4 @@ void CompleteSetupCommandLine(const DelayedParams& record, base::CommandLine* se
 // The process-wide shared record (Win32 side).
 DelayedParams* SharedDelayedParams();
 
-}  // namespace startup
+}  // namespace install

@@ -1,10 +1,12 @@
-// The installer's exit codes and the log name of a setup exit code. Portable.
+// The installer's exit codes and the log name of a setup exit code. One list for the
+// installation's result (Installer::result_code), the process's exit code that start-up returns
+// and the elevated copy's own codes (docs/exit-codes.md). Portable.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace startup {
+namespace install {
 
 enum ExitCode : int {
   kExitNotFinished = 400,      // setup not started or not waited for; elevated interactive run
@@ -26,4 +28,4 @@ enum ExitCode : int {
 // "GENERIC_ERROR(1); error: 5" for 0x01000005; "Exit code: 2; error: 7" for an unknown high byte.
 std::string ExitCodeName(uint32_t exit_code);
 
-}  // namespace startup
+}  // namespace install

@@ -1,6 +1,6 @@
-#include "startup/delayed_params.h"
+#include "install/delayed_params.h"
 
-namespace startup {
+namespace install {
 
 namespace {
 // Shared by every process of this executable file and zero-filled at load; separate from the
@@ -10,4 +10,4 @@ __attribute__((section(".dparams"), shared)) DelayedParams g_delayed_params = {}
 
 DelayedParams* SharedDelayedParams() { return &g_delayed_params; }
 
-}  // namespace startup
+}  // namespace install
