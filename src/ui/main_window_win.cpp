@@ -210,7 +210,8 @@ bool MainWindow::OnInitDialog() {
 void MainWindow::AfterFirstPaint() {
   USER32(KillTimer)(hwnd(), kAfterFirstPaintTimer);
   base::MarkStartup("first idle");
-  if (!shadow_) shadow_ = CreateWindowShadow(hwnd());
+  // A window already hidden again (a message in its place) gets no shadow.
+  if (!shadow_ && USER32(IsWindowVisible)(hwnd())) shadow_ = CreateWindowShadow(hwnd());
   StartInstaller();
 }
 
