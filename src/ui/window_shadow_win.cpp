@@ -29,34 +29,46 @@ std::vector<uint32_t> ComposeWindowShadow(int w, int h) {
   return pixels;
 }
 
+namespace {
+
+// Gives the shadow its picture; false when it cannot be composed (the popup then stays empty).
+bool PaintShadow(HWND shadow, const RECT& rect, int e) {
+  const int w = rect.right - rect.left;
+  const int h = rect.bottom - rect.top;
+  ScreenDc screen;
+  if (!screen.get()) return false;
+  TopDownDib dib(screen.get(), w + 2 * e, h + 2 * e);
+  if (!dib.valid()) return false;
+  std::vector<uint32_t> pixels = ComposeWindowShadow(w, h);
+  if (pixels.empty()) return false;
+  memcpy(dib.bits(), pixels.data(), pixels.size() * sizeof(uint32_t));
+  POINT position = {rect.left - e, rect.top - e};
+  SIZE size = {w + 2 * e, h + 2 * e};
+  POINT source = {0, 0};
+  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  return USER32(UpdateLayeredWindow)(shadow, screen.get(), &position, &size, dib.dc(), &source, 0, &blend,
+                                     ULW_ALPHA);
+}
+
+}  // namespace
+
 HWND CreateWindowShadow(HWND window) {
   RECT rect;
   if (!USER32(GetWindowRect)(window, &rect)) return nullptr;
   const int e = Scale(8);
-  const int w = rect.right - rect.left;
-  const int h = rect.bottom - rect.top;
-  const int width = w + 2 * e;
-  const int height = h + 2 * e;
-  HWND shadow = USER32(CreateWindowExW)(WS_EX_LAYERED, L"STATIC", L"", WS_POPUPWINDOW | WS_VISIBLE,
-                                        rect.left - e, rect.top - e, width, height, window,
-                                        nullptr, ::GetModuleHandleW(nullptr), nullptr);
+  const int width = rect.right - rect.left + 2 * e;
+  const int height = rect.bottom - rect.top + 2 * e;
+  // Created hidden and shown without activation: the window it shades may already be shown and
+  // have the keyboard focus, which the shadow must not take.
+  HWND shadow = USER32(CreateWindowExW)(WS_EX_LAYERED, L"STATIC", L"", WS_POPUPWINDOW, rect.left - e,
+                                        rect.top - e, width, height, window, nullptr,
+                                        ::GetModuleHandleW(nullptr), nullptr);
   if (!shadow) {
     PLOG(ERROR) << "Failed to create the shadow window";
     return nullptr;
   }
-  ScreenDc screen;
-  if (!screen.get()) return shadow;
-  TopDownDib dib(screen.get(), width, height);
-  if (!dib.valid()) return shadow;
-  std::vector<uint32_t> pixels = ComposeWindowShadow(w, h);
-  if (pixels.empty()) return shadow;
-  memcpy(dib.bits(), pixels.data(), pixels.size() * sizeof(uint32_t));
-  POINT position = {rect.left - e, rect.top - e};
-  SIZE size = {width, height};
-  POINT source = {0, 0};
-  BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  USER32(UpdateLayeredWindow)(shadow, screen.get(), &position, &size, dib.dc(), &source, 0,
-                              &blend, ULW_ALPHA);
+  (void)PaintShadow(shadow, rect, e);
+  USER32(ShowWindow)(shadow, SW_SHOWNA);
   return shadow;
 }
 

@@ -111,8 +111,12 @@ TEST(WindowShadow, DarkensTheBandAroundTheWindow) {
   HWND window = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE | SS_GRAYRECT,
                                 200, 200, 300, 150, nullptr, nullptr, GetModuleHandleW(nullptr),
                                 nullptr);
+  SetActiveWindow(window);
   HWND shadow = CreateWindowShadow(window);
   ASSERT_NE(shadow, nullptr);
+  // Shown, but the shaded window keeps the activation (and with it the keyboard focus).
+  EXPECT_TRUE(IsWindowVisible(shadow));
+  EXPECT_EQ(GetActiveWindow(), window);
   RECT rect;
   GetWindowRect(shadow, &rect);
   EXPECT_EQ(rect.left, 200 - Scale(8));
