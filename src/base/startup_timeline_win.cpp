@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "base/lazy_import.h"
+
 namespace base {
 
 namespace {
@@ -31,19 +33,24 @@ HANDLE TimelineFile() {
 void MarkStartup(const char* step) {
   HANDLE file = TimelineFile();
   if (file == INVALID_HANDLE_VALUE) return;
+  static const uint64_t created_micros = [] {
+    FILETIME created, unused1, unused2, unused3;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &unused1, &unused2, &unused3)) return uint64_t{0};
+    return FileTimeMicros(created);
+  }();
+  if (!created_micros) return;
   // The precise clock exists from Windows 8; 7 has only the coarse one.
   using GetTimeFn = void WINAPI(FILETIME*);
-  static GetTimeFn* const get_time = [] {
-    auto precise = reinterpret_cast<GetTimeFn*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime"));
-    return precise ? precise : &GetSystemTimeAsFileTime;
-  }();
-  FILETIME now, created, unused1, unused2, unused3;
-  get_time(&now);
-  if (!GetProcessTimes(GetCurrentProcess(), &created, &unused1, &unused2, &unused3)) return;
+  auto precise = LAZY_IMPORT_AS(kKernel32, GetTimeFn, "GetSystemTimePreciseAsFileTime");
+  FILETIME now;
+  if (precise) {
+    precise(&now);
+  } else {
+    GetSystemTimeAsFileTime(&now);
+  }
   char line[128];
   int length = snprintf(line, sizeof(line), "%llu\t%s\n",
-                        static_cast<unsigned long long>(FileTimeMicros(now) - FileTimeMicros(created)), step);
+                        static_cast<unsigned long long>(FileTimeMicros(now) - created_micros), step);
   if (length <= 0 || length >= static_cast<int>(sizeof(line))) return;
   DWORD written = 0;
   WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
