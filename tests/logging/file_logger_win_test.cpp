@@ -12,6 +12,7 @@
 #include "base/file_path.h"
 #include "base/file_util.h"
 #include "base/process.h"
+#include "base/unique_handle.h"
 #include "support/test_util.h"
 
 namespace logging {
@@ -157,17 +158,18 @@ TEST_F(FileLoggerTest, TwoProcessesShareAndRotate) {
   const int kCount = 5000;
   std::wstring writer = base::AppendPath(test::BuildDir(), L"log_writer.exe");
   // Both writers wait for one gate so that their records interleave.
-  HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, L"log_writer_gate");
+  base::ScopedHandle gate(CreateEventW(nullptr, TRUE, FALSE, L"log_writer_gate"));
   std::vector<base::Process> processes;
+  std::vector<base::ScopedHandle> ready;
   for (const wchar_t* tag : {L"A", L"B"}) {
+    ready.emplace_back(CreateEventW(nullptr, TRUE, FALSE, (std::wstring(L"log_writer_ready_") + tag).c_str()));
     processes.push_back(base::Process::Launch(L"\"" + writer + L"\" \"" + path + L"\" 65536 " +
                                               std::to_wstring(kCount) + L" " + tag));
     ASSERT_TRUE(processes.back().valid());
   }
-  Sleep(500);
-  SetEvent(gate);
+  for (auto& event : ready) ASSERT_EQ(WaitForSingleObject(event.get(), 300000), WAIT_OBJECT_0);
+  SetEvent(gate.get());
   for (auto& process : processes) ASSERT_EQ(process.WaitForExit(300000), 0u);
-  CloseHandle(gate);
 
   std::vector<std::string> lines = Lines(base::InsertBeforeExtension(path, L"_old"));
   std::vector<std::string> current = Lines(path);

@@ -10,7 +10,12 @@
 int wmain(int argc, wchar_t** argv) {
   if (argc != 5) return 2;
   logging::InstallSink(std::make_unique<logging::FileLogger>(argv[1], wcstoul(argv[2], nullptr, 10)));
-  // Start together with the other writers when the test opens the gate.
+  // Say so once the log is installed, then start together with the other writers when the test
+  // opens the gate.
+  if (HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, (std::wstring(L"log_writer_ready_") + argv[4]).c_str())) {
+    SetEvent(ready);
+    CloseHandle(ready);
+  }
   if (HANDLE gate = OpenEventW(SYNCHRONIZE, FALSE, L"log_writer_gate")) {
     WaitForSingleObject(gate, 60000);
     CloseHandle(gate);

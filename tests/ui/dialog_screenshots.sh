@@ -2,7 +2,7 @@
 # Screenshots of every message dialog (English and Russian, and the resume question at scale 2)
 # and of the first-screen preview,
 # taken from the X display with ImageMagick: BUILD_DIR/screenshots/x11_<name>.png. Each dialog
-# must come up, be captured and close itself with the expected end code.
+# must come up, be captured and close itself, when told, with the expected end code.
 set -u
 build=$(cd "$1" && pwd)
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
@@ -13,8 +13,8 @@ status=0
 shoot() {  # name expected_code demo arguments...   (crop: the middle 800 x 500, or $CROP)
   local name=$1 expected=$2
   shift 2
-  rm -f ui_demo_ready.txt
-  "$source_dir/cmake/wine-run" "$build/ui_demo.exe" --ready-file=ui_demo_ready.txt --hold-ms=2500 "$@" \
+  rm -f ui_demo_ready.txt ui_demo_close.txt
+  "$source_dir/cmake/wine-run" "$build/ui_demo.exe" --ready-file=ui_demo_ready.txt --close-file=ui_demo_close.txt "$@" \
     >"$out/x11_$name.log" 2>&1 &
   local pid=$!
   # Until the dialog is up or the demo has ended (a loaded machine may take its time).
@@ -22,9 +22,9 @@ shoot() {  # name expected_code demo arguments...   (crop: the middle 800 x 500,
   if [ ! -f ui_demo_ready.txt ]; then
     echo "FAIL $name: the dialog did not come up"; status=1
   else
-    sleep 0.5
     import -window root -crop "${CROP:-800x500+240+262}" +repage "$out/x11_$name.png" || status=1
   fi
+  touch ui_demo_close.txt
   wait $pid
   local code=$?
   if [ "$code" != "$expected" ]; then echo "FAIL $name: end code $code, expected $expected"; status=1; fi

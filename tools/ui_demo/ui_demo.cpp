@@ -1,8 +1,9 @@
 // ui_demo --dialog=resume|error|revocation|newer|diskspace|cpu|first [--language=1049] [--mask=7]
-//         [--force-device-scale-factor=2] [--ready-file=NAME] [--hold-ms=N]
+//         [--force-device-scale-factor=2] [--ready-file=NAME] [--close-file=NAME]
 // Shows one message dialog of the installer. With --ready-file the file is written once the
-// dialog is on screen (a screenshot script waits for it); with --hold-ms the dialog closes itself
-// through its second button (or its only button) after that many milliseconds. Prints the end code.
+// dialog is on screen and painted (a screenshot script waits for it); with --close-file the dialog
+// closes itself through its second button (or its only button) once that file exists (the script
+// writes it after its screenshot). Prints the end code.
 // "first" previews the first screen (check-box mask 0..7) without an installation behind it.
 #include <windows.h>
 
@@ -21,7 +22,8 @@
 namespace {
 
 std::wstring g_ready_file;
-UINT g_hold_ms = 0;
+std::wstring g_close_file;
+HWND g_dialog = nullptr;
 
 BOOL CALLBACK FindShownDialog(HWND window, LPARAM found) {
   wchar_t name[16] = {};
@@ -33,26 +35,30 @@ BOOL CALLBACK FindShownDialog(HWND window, LPARAM found) {
   return TRUE;
 }
 
-void CALLBACK CloseDialog(HWND, UINT, UINT_PTR id, DWORD) {
+void CALLBACK CloseWhenAsked(HWND, UINT, UINT_PTR id, DWORD) {
+  if (GetFileAttributesW(g_close_file.c_str()) == INVALID_FILE_ATTRIBUTES) return;
   KillTimer(nullptr, id);
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindShownDialog, reinterpret_cast<LPARAM>(&dialog));
-  if (!dialog) return;
-  HWND button = GetDlgItem(dialog, ui::ids::kDialogSecondButton);
-  if (!IsWindowVisible(button)) button = GetDlgItem(dialog, ui::ids::kDialogMainButton);
+  HWND button = GetDlgItem(g_dialog, ui::ids::kDialogSecondButton);
+  if (!IsWindowVisible(button)) button = GetDlgItem(g_dialog, ui::ids::kDialogMainButton);
   SendMessageW(button, BM_CLICK, 0, 0);
 }
 
-void CALLBACK WatchForDialog(HWND, UINT, UINT_PTR id, DWORD) {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindShownDialog, reinterpret_cast<LPARAM>(&dialog));
-  if (!dialog) return;
+// A timer comes only when no paint is pending, so by this tick the dialog has painted and the
+// message loop has been idle, which is when the window's pixels reach the display.
+void CALLBACK SayReady(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
-  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   if (!g_ready_file.empty()) {
     if (FILE* ready = _wfopen(g_ready_file.c_str(), L"w")) fclose(ready);
   }
-  if (g_hold_ms) SetTimer(nullptr, 0, g_hold_ms, CloseDialog);
+  if (!g_close_file.empty()) SetTimer(nullptr, 0, 50, CloseWhenAsked);
+}
+
+void CALLBACK WatchForDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), FindShownDialog, reinterpret_cast<LPARAM>(&g_dialog));
+  if (!g_dialog) return;
+  KillTimer(nullptr, id);
+  RedrawWindow(g_dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  SetTimer(nullptr, 0, 0, SayReady);
 }
 
 }  // namespace
@@ -65,7 +71,7 @@ int wmain() {
   if (auto parsed = base::ParseUint32(command_line.GetSwitchValue("language")))
     language = static_cast<uint16_t>(*parsed);
   g_ready_file = command_line.GetSwitchValue("ready-file");
-  if (auto hold = base::ParseUint32(command_line.GetSwitchValue("hold-ms"))) g_hold_ms = *hold;
+  g_close_file = command_line.GetSwitchValue("close-file");
 
   startup::UiEnvironment environment;
   if (which == "first") {
