@@ -4,6 +4,13 @@
 
 namespace install {
 
+namespace {
+
+// Added to every setup URL.
+constexpr char kFromInstaller[] = "?from_installer=true";
+
+}  // namespace
+
 std::vector<std::string> BuildSetupUrlList(const SetupUrlConfig& config, Arch arch, int windows_version,
                                            bool versioned_allowed, const std::string& cdn_host) {
   std::vector<std::string> urls;
@@ -15,8 +22,14 @@ std::vector<std::string> BuildSetupUrlList(const SetupUrlConfig& config, Arch ar
     if (versioned_allowed) urls.push_back(config.setup_url_version);
     urls.push_back(config.setup_url);
   }
-  for (std::string& url : urls) url += "?from_installer=true";
+  for (std::string& url : urls) url += kFromInstaller;
   return urls;
+}
+
+bool HasSetupAddress(const std::vector<std::string>& urls) {
+  for (const std::string& url : urls)
+    if (url != kFromInstaller) return true;
+  return false;
 }
 
 AttemptPlan PlanAttempts(size_t url_count) {

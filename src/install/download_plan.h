@@ -23,6 +23,8 @@ struct SetupUrlConfig {
 // allowed, then the default one.
 std::vector<std::string> BuildSetupUrlList(const SetupUrlConfig& config, Arch arch, int windows_version,
                                            bool versioned_allowed, const std::string& cdn_host);
+// Whether the list names any address: an unconfigured entry still carries the query.
+[[nodiscard]] bool HasSetupAddress(const std::vector<std::string>& urls);
 
 struct AttemptPlan {
   int max_attempts = 0;

@@ -1,5 +1,7 @@
 #include "install/exit_codes.h"
 
+#include "base/strings.h"
+
 namespace install {
 
 namespace {
@@ -38,6 +40,12 @@ std::string ExitCodeName(uint32_t exit_code) {
     }
   }
   return text + "; error: " + std::to_string(detail);
+}
+
+std::wstring SetupExitedError(bool ran, bool elevated, int result_code) {
+  if (!ran) return L"FailedToStart";
+  bool expected = elevated ? result_code == kExitNotFinished : (result_code == 1 || result_code == 3 || result_code == 5);
+  return expected ? std::wstring() : base::NumberToWide(result_code);
 }
 
 }  // namespace install

@@ -28,4 +28,10 @@ enum ExitCode : int {
 // "GENERIC_ERROR(1); error: 5" for 0x01000005; "Exit code: 2; error: 7" for an unknown high byte.
 std::string ExitCodeName(uint32_t exit_code);
 
+// The "error" of the report that the setup has exited, empty for none: "FailedToStart" when it
+// did not run, else the result code unless that is an expected end. A setup run here ends as
+// expected with 1, 3 or 5; through the elevated copy the result stays kExitNotFinished unless the
+// copy refused the setup.
+std::wstring SetupExitedError(bool ran, bool elevated, int result_code);
+
 }  // namespace install

@@ -1,20 +1,20 @@
-// One installation: obtain the setup, wait until the user interface lets it proceed, lock and
-// verify the setup file, run it (directly or through the elevated copy), report. Interactive
-// runs use the worker thread (Start); silent runs call RunSynchronously on the main thread.
+// One installation: obtain the setup (SetupDownloader), wait until the user interface lets it
+// proceed, run it (SetupRun: lock, verify, start directly or through the elevated copy), report.
+// Interactive runs use the worker thread (Start); silent runs call RunSynchronously on the main
+// thread.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
 #include "base/command_line.h"
 #include "base/unique_handle.h"
-#include "install/arch_selector.h"
 #include "install/exit_codes.h"
+#include "install/installer_environment.h"
 #include "net/install_statistics.h"
 
 namespace distrib {
@@ -27,30 +27,10 @@ class AsyncInstallTasks;
 
 namespace install {
 
+struct DelayedValues;
 class ElevatedInstaller;
 class InstallerDelegate;
-
-// Failure codes handed to the delegate.
-inline constexpr int kFailureGeneral = 1;
-inline constexpr int kFailureDownload = 2;
-inline constexpr int kFailureCryptoPro = 3;
-
-// What the installation takes from the world; tests replace parts of it.
-struct InstallerEnvironment {
-  std::function<bool(const std::wstring& setup_path)> verify_setup;
-  net::UserIdFunction user_id;
-  MachineFacts machine;
-  // Picks and creates the setup's temporary file (base::CreateTemporaryFileIn when empty); tests
-  // use it to be the other program (a scanner, a cleaner) that holds the file afterwards.
-  std::function<std::wstring(const std::wstring& dir, const std::wstring& prefix)> create_temp_file;
-  DWORD download_backoff_ms = 15000;  // between failed download attempts
-  DWORD browser_window_poll_ms = 20000;  // checks for the started browser's message window
-  // The process's command line (side-file switches, the setup's inherited switches, the UAC
-  // mode) and the window scale reported as "dpi"; start-up knows both.
-  base::CommandLine command_line;
-  double display_scale = 1.0;
-  static InstallerEnvironment Default(const base::CommandLine& command_line, double display_scale);
-};
+class SetupDownloader;
 
 class Installer {
  public:
@@ -87,20 +67,11 @@ class Installer {
   static unsigned __stdcall ThreadMain(void* self);
   void InstallBrowser();
   // Steps from the download to the setup's end; the failure code for the delegate (0 = success).
-  int ObtainVerifyAndRun(const base::CommandLine& command_line);
+  int ObtainVerifyAndRun(SetupDownloader& downloader);
 
-  // Setup acquisition.
-  std::wstring GetModulePath();
-  int DownloadOrExtractModule(const std::wstring& path, bool permanent_lock);
-  int DownloadModule(HANDLE file, const base::CommandLine& command_line);
-  [[nodiscard]] bool IsVersionedSetupUrlAllowed(const std::string& url) const;
-  void ReportAttempt(int attempt, bool success, const std::string& error, uint64_t downloaded,
-                     uint64_t total, const std::string& url, const std::wstring& redirect_url);
-  [[nodiscard]] bool LockSetupFile(const std::wstring& path, bool permanent_lock, base::ScopedFile* lock);
-
-  // Setup launch.
   base::CommandLine BuildSetupCommandLine(const std::wstring& program, bool with_files) const;
-  [[nodiscard]] bool RunModuleInElevatedProcess();
+  // What the elevated copy is handed besides the setup's file.
+  DelayedValues HandOffValues() const;
   void ReportInstallationFinished(int failure);
   void Send(net::StatParams event);
 
@@ -132,8 +103,8 @@ class Installer {
   bool uac_declined_ = false;
   std::wstring setup_path_;
   std::wstring partner_package_override_path_;
+  // With "setup_arc_permanent_lock": the writer kept from the download until the setup runs.
   base::ScopedFile permanent_lock_;
-  ArchSelector arch_;
 };
 
 }  // namespace install

@@ -7,6 +7,11 @@
 
 namespace install {
 
+// Failure codes handed to the delegate (OnResult).
+inline constexpr int kFailureGeneral = 1;
+inline constexpr int kFailureDownload = 2;
+inline constexpr int kFailureCryptoPro = 3;
+
 class InstallerDelegate {
  public:
   virtual ~InstallerDelegate() = default;

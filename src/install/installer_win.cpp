@@ -1,35 +1,28 @@
 #include "install/installer.h"
 
 #include <process.h>
-#include <shlwapi.h>
-#include <wininet.h>
 
 #include <cmath>
-#include <cstdio>
 
 #include "base/clock.h"
-#include "base/file_util.h"
-#include "base/file_version.h"
 #include "base/lazy_import.h"
 #include "base/os_version.h"
 #include "base/random.h"
 #include "base/service_hosts.h"
 #include "base/strings.h"
-#include "identity/user_id.h"
 #include "distrib/brand_info.h"
 #include "distrib/distrib_params.h"
-#include "install/download_plan.h"
-#include "install/environment_checks.h"
+#include "install/delayed_params.h"
+#include "install/elevation.h"
 #include "install/installation_report.h"
 #include "install/installer_delegate.h"
 #include "install/setup_command_line.h"
+#include "install/setup_downloader.h"
 #include "install/setup_launch.h"
+#include "install/setup_run.h"
 #include "logging/log.h"
 #include "net/downloader.h"
-#include "install/delayed_params.h"
-#include "install/elevation.h"
 #include "tasks/async_install_tasks.h"
-#include "trust/trust_verifier.h"
 
 namespace install {
 
@@ -52,17 +45,26 @@ std::wstring ScreenResolution() {
          base::NumberToWide(metrics ? metrics(SM_CYSCREEN) : 0);
 }
 
-}  // namespace
+// The download's progress goes to the window.
+class DelegateObserver : public net::DownloadProgressObserver {
+ public:
+  explicit DelegateObserver(InstallerDelegate* delegate) : delegate_(delegate) {}
+  void OnProgress(float fraction) override {
+    if (delegate_) delegate_->OnDownloadProgress(fraction);
+  }
+  void OnSlowDownload() override {
+    if (delegate_) delegate_->OnSlowDownload();
+  }
+  // The estimate covers the download; 240 s are added for the setup's own work.
+  void OnTimeLeft(int32_t seconds, int32_t state) override {
+    if (delegate_) delegate_->OnTimeLeft(seconds + 240, state);
+  }
 
-InstallerEnvironment InstallerEnvironment::Default(const base::CommandLine& command_line, double display_scale) {
-  InstallerEnvironment environment;
-  environment.command_line = command_line;
-  environment.display_scale = display_scale;
-  environment.verify_setup = [](const std::wstring& path) { return trust::VerifySetupModule(path, false); };
-  environment.user_id = [] { return identity::GetUserIdInternal(); };
-  environment.machine = MachineFacts::Current();
-  return environment;
-}
+ private:
+  InstallerDelegate* delegate_;
+};
+
+}  // namespace
 
 Installer::Installer(InstallerDelegate* delegate, const distrib::BrandInfo* brand, distrib::DistribParams* distrib,
                      bool with_tasks, InstallerEnvironment environment)
@@ -207,11 +209,21 @@ bool Installer::StartElevatedInstaller() {
   return elevated_ != nullptr;
 }
 
-bool Installer::RunModuleInElevatedProcess() {
-  LOG(INFO) << "Started waiting the elevated installer has finished its work.";
-  bool ok = elevated_->RunModule(stop_event_.get());
-  LOG(INFO) << "The elevated installer has finished, success=" << (ok ? 1 : 0);
-  return ok;
+DelayedValues Installer::HandOffValues() const {
+  DelayedValues values;
+  values.clids_file_path = clids_path_;
+  values.clids_searchband_file_path = clids_searchband_path_;
+  values.vorlex_website_icon_file_path = website_icon_path_;
+  values.installer_data_path = installer_data_path_;
+  if (brand_ && brand_->has_brand_package()) values.brand_package_path = brand_->brand_package_path();
+  if (brand_ && brand_->has_partner_package()) values.partner_package_path = brand_->partner_package_path();
+  values.partner_package_override_path = partner_package_override_path_;
+  values.histogram_download_time = base::NumberToWide(Seconds(download_time_));
+  values.histogram_full_time = base::NumberToWide(proceed_time_);
+  values.send_statistics = send_statistics_;
+  values.make_default = make_default_;
+  values.create_omrix_shortcut = create_taskbar_shortcut_;
+  return values;
 }
 
 void Installer::InstallBrowser() {
@@ -233,10 +245,12 @@ void Installer::InstallBrowser() {
   if (brand_) brand_->StoreBrandHandoff();
   LOG(INFO) << "Install Browser.";
 
+  DelegateObserver progress(delegate_);
+  SetupDownloader downloader(environment_, brand_, distrib_, statistics_, cancel_count_, stop_event_.get(), &progress);
   int failure = kFailureGeneral;
-  setup_path_ = GetModulePath();
+  setup_path_ = downloader.GetModulePath();
   if (!setup_path_.empty()) {
-    failure = ObtainVerifyAndRun(command_line);
+    failure = ObtainVerifyAndRun(downloader);
     permanent_lock_.reset();
     DeleteFileW(setup_path_.c_str());
   }
@@ -263,12 +277,17 @@ void Installer::InstallBrowser() {
   ReportInstallationFinished(failure);
 }
 
-int Installer::ObtainVerifyAndRun(const base::CommandLine& command_line) {
+int Installer::ObtainVerifyAndRun(SetupDownloader& downloader) {
   bool permanent_lock = !Param(distrib_, "setup_arc_permanent_lock").value_or("").empty();
   LOG(INFO) << "Executable path: " << setup_path_;
   DeleteFileW(setup_path_.c_str());
   uint64_t download_start = base::WallClockMicros();
-  if (int failure = DownloadOrExtractModule(setup_path_, permanent_lock)) return failure;
+  int failure = downloader.DownloadOrExtractModule(setup_path_, permanent_lock ? &permanent_lock_ : nullptr);
+  download_time_ = downloader.download_time();
+  if (failure != 0) {
+    result_code_ = kExitSetupNotObtained;  // also when the file could not even be written
+    return failure;
+  }
   uint64_t download_end = base::WallClockMicros();
 
   HANDLE events[] = {stop_event_.get(), proceed_event_.get()};
@@ -278,70 +297,18 @@ int Installer::ObtainVerifyAndRun(const base::CommandLine& command_line) {
   }
   uint64_t proceed_seen = base::WallClockMicros();
 
-  base::ScopedFile lock;
-  if (!LockSetupFile(setup_path_, permanent_lock, &lock)) {
-    if (permanent_lock) Send({{"action", L"setup_arc_lock"}, {"stage", L"error"}});
-    PLOG(ERROR) << "Cannot lock file: " << setup_path_;
-    return kFailureGeneral;
-  }
-  if (!environment_.verify_setup(setup_path_)) {
-    PLOG(ERROR) << "Module verification failed: " << setup_path_;
-    result_code_ = kExitVerificationFailed;
-    Send({{"action", L"verification"}, {"stage", L"error"}});
-    return kFailureGeneral;
-  }
-  LOG(INFO) << "Verification succeeded: " << setup_path_;
-  uint64_t setup_start = base::WallClockMicros();
-  (void)statistics_.Save();
-  const std::wstring kind = statistics_.GetOldVersion().empty() ? L"setup" : L"update";
-  std::wstring uac = !AreUACNotificationsEnabled() ? L"100" : elevated_ ? L"1" : L"0";
-  Send({{"action", kind}, {"stage", L"setup_exe_launched"}, {"uac", uac}});
-
-  bool ran = false;
-  if (elevated_) {
-    DelayedValues values;
-    values.browser_arc_path = setup_path_;
-    values.clids_file_path = clids_path_;
-    values.clids_searchband_file_path = clids_searchband_path_;
-    values.vorlex_website_icon_file_path = website_icon_path_;
-    values.installer_data_path = installer_data_path_;
-    if (brand_ && brand_->has_brand_package()) values.brand_package_path = brand_->brand_package_path();
-    if (brand_ && brand_->has_partner_package()) values.partner_package_path = brand_->partner_package_path();
-    values.partner_package_override_path = partner_package_override_path_;
-    values.histogram_download_time = base::NumberToWide(Seconds(download_time_));
-    values.histogram_full_time = base::NumberToWide(proceed_time_);
-    values.send_statistics = send_statistics_;
-    values.make_default = make_default_;
-    values.create_omrix_shortcut = create_taskbar_shortcut_;
-    if (!WriteDelayedParams(values, SharedDelayedParams())) {
-      LOG(ERROR) << "Unexpected error in CreateDelayedParamsMapping()";
-      return kFailureGeneral;
-    }
-    ran = RunModuleInElevatedProcess();
-    if (elevated_->verification_failed()) {
-      // The copy checks the file again under its own lock and refused it.
-      PLOG(ERROR) << "Module verification failed: " << setup_path_;
-      result_code_ = kExitVerificationFailed;
-      Send({{"action", L"verification"}, {"stage", L"error"}});
-    }
-  } else {
-    ran = RunModuleAndWait(setup_path_, BuildSetupCommandLine(setup_path_, true), delegate_, &result_code_);
-    run_result_ = ran;
-  }
-  lock.reset();
-  setup_time_ = static_cast<int64_t>(base::WallClockMicros() - setup_start);
-  net::StatParams exited = {
-      {"action", kind}, {"stage", L"setup_exe_exited"}, {"setup_time", base::NumberToWide(Seconds(setup_time_))}};
-  if (!ran) {
-    exited["error"] = L"FailedToStart";
-  } else if (elevated_ ? result_code_ != kExitNotFinished
-                       : (result_code_ != 1 && result_code_ != 3 && result_code_ != 5)) {
-    exited["error"] = base::NumberToWide(result_code_);
-  }
-  Send(exited);
+  SetupLaunch launch;
+  launch.elevated = elevated_.get();
+  if (elevated_) launch.hand_off = HandOffValues();
+  launch.command_line = [this] { return BuildSetupCommandLine(setup_path_, true); };
+  SetupRun run(setup_path_, environment_.verify_setup, statistics_, delegate_, stop_event_.get(), result_code_);
+  const SetupRun::Result result = run.Run(permanent_lock ? &permanent_lock_ : nullptr, launch);
+  if (result == SetupRun::Result::kNotLaunched) return kFailureGeneral;
+  if (!elevated_) run_result_ = result == SetupRun::Result::kRan;
+  setup_time_ = run.setup_time();
   elevated_.reset();
-  if (!ran) return kFailureGeneral;
-  if (!run_result_ || command_line.HasSwitch("do-not-launch-browser")) {
+  if (result != SetupRun::Result::kRan) return kFailureGeneral;
+  if (!run_result_ || environment_.command_line.HasSwitch("do-not-launch-browser")) {
     if (delegate_) {
       delegate_->SetPercentage(100);
       delegate_->OnFinished(1);
@@ -350,22 +317,6 @@ int Installer::ObtainVerifyAndRun(const base::CommandLine& command_line) {
   }
   total_time_ = static_cast<int64_t>((download_end - download_start) + (base::WallClockMicros() - proceed_seen));
   return 0;
-}
-
-bool Installer::LockSetupFile(const std::wstring& path, bool permanent_lock, base::ScopedFile* lock) {
-  if (!permanent_lock) {
-    lock->reset(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    return lock->valid();
-  }
-  // The writer held since the download becomes a reader that still keeps writers out.
-  if (!permanent_lock_) return false;
-  base::ScopedFile shared(
-      ReOpenFile(permanent_lock_.get(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
-  permanent_lock_.reset();
-  if (!shared) return false;
-  lock->reset(ReOpenFile(shared.get(), GENERIC_READ | GENERIC_EXECUTE, FILE_SHARE_READ, 0));
-  return lock->valid();
 }
 
 void Installer::ReportInstallationFinished(int failure) {

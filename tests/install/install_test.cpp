@@ -61,6 +61,11 @@ TEST(DownloadPlanTest, UrlListAttemptsAndPartialData) {
   EXPECT_EQ(BuildSetupUrlList(config, Arch::k64, 3, true, "http://cdn"),
             (std::vector<std::string>{"http://cdn/browser-partners/_xp_builds/browser-setup.arc?from_installer=true"}));
   EXPECT_EQ(BuildSetupUrlList(config, Arch::kNoChoice, 2, false, "c").size(), 1u);  // Server 2003 is not XP
+  // An architecture URL left empty does not count as an address; the list of an unconfigured
+  // brand has none.
+  EXPECT_TRUE(HasSetupAddress(BuildSetupUrlList(config, Arch::k32, 7, false, "http://cdn")));
+  EXPECT_FALSE(HasSetupAddress(BuildSetupUrlList(SetupUrlConfig{}, Arch::k64, 7, true, "http://cdn")));
+  EXPECT_FALSE(HasSetupAddress({}));
 
   EXPECT_EQ(PlanAttempts(1).max_attempts, 6);
   EXPECT_EQ(PlanAttempts(1).per_url, 6);
@@ -99,6 +104,19 @@ TEST(ExitCodeNameTest, HighByteNamesAndDetail) {
   EXPECT_EQ(ExitCodeName(0x02000007), "Exit code: 2; error: 7");
   EXPECT_EQ(ExitCodeName(0x75FFFFFF), "UNABLE_TO_SET_DIRECTORY_ACL(117); error: 16777215");
   EXPECT_EQ(ExitCodeName(0xFFFFFFFF), "Exit code: 255; error: 16777215");
+}
+
+TEST(ExitCodeNameTest, SetupExitedErrorOnlyForUnexpectedEnds) {
+  EXPECT_EQ(SetupExitedError(false, false, 0), L"FailedToStart");
+  EXPECT_EQ(SetupExitedError(false, true, kExitNotFinished), L"FailedToStart");
+  for (int expected : {1, 3, 5}) EXPECT_EQ(SetupExitedError(true, false, expected), L"") << expected;
+  EXPECT_EQ(SetupExitedError(true, false, 0), L"0");
+  EXPECT_EQ(SetupExitedError(true, false, 7), L"7");
+  EXPECT_EQ(SetupExitedError(true, false, 16777221), L"16777221");
+  // Through the elevated copy only a refusal changes the result.
+  EXPECT_EQ(SetupExitedError(true, true, kExitNotFinished), L"");
+  EXPECT_EQ(SetupExitedError(true, true, kExitVerificationFailed), L"402");
+  EXPECT_EQ(SetupExitedError(true, true, 3), L"3");
 }
 
 TEST(InstallationReportTest, ResultAndTimes) {

@@ -1,5 +1,5 @@
-// Setup acquisition of the Installer: the setup path, the download with its URL list, attempts,
-// resume and back-off, the 64-bit choice, and the reports of every attempt.
+#include "install/setup_downloader.h"
+
 #include <shlwapi.h>
 #include <wininet.h>
 
@@ -8,7 +8,6 @@
 #include "base/clock.h"
 #include "base/file_util.h"
 #include "base/file_version.h"
-#include "install/module_time.h"
 #include "base/lazy_import.h"
 #include "base/os_version.h"
 #include "base/service_hosts.h"
@@ -17,32 +16,14 @@
 #include "distrib/distrib_params.h"
 #include "install/download_plan.h"
 #include "install/environment_checks.h"
-#include "install/installer.h"
 #include "install/installer_delegate.h"
+#include "install/module_time.h"
 #include "logging/log.h"
 #include "net/downloader.h"
 
 namespace install {
 
 namespace {
-
-class DelegateObserver : public net::DownloadProgressObserver {
- public:
-  explicit DelegateObserver(InstallerDelegate* delegate) : delegate_(delegate) {}
-  void OnProgress(float fraction) override {
-    if (delegate_) delegate_->OnDownloadProgress(fraction);
-  }
-  void OnSlowDownload() override {
-    if (delegate_) delegate_->OnSlowDownload();
-  }
-  // The estimate covers the download; 240 s are added for the setup's own work.
-  void OnTimeLeft(int32_t seconds, int32_t state) override {
-    if (delegate_) delegate_->OnTimeLeft(seconds + 240, state);
-  }
-
- private:
-  InstallerDelegate* delegate_;
-};
 
 // The host name of a redirect target, as the attempt report names it.
 std::wstring RedirectHost(const std::wstring& redirect_url) {
@@ -72,34 +53,47 @@ void EmptyFile(HANDLE file, net::DownloadSink* sink) {
 
 }  // namespace
 
-std::wstring Installer::GetModulePath() {
+SetupDownloader::SetupDownloader(const InstallerEnvironment& environment, const distrib::BrandInfo* brand,
+                                 const distrib::DistribParams* distrib, net::InstallStatistics& statistics,
+                                 const std::atomic<int32_t>& cancel_count, HANDLE stop_event,
+                                 net::DownloadProgressObserver* progress)
+    : environment_(environment),
+      brand_(brand),
+      distrib_(distrib),
+      statistics_(statistics),
+      cancel_count_(cancel_count),
+      stop_event_(stop_event),
+      progress_(progress) {}
+
+void SetupDownloader::Send(net::StatParams event) { (void)statistics_.Send(event); }
+
+std::wstring SetupDownloader::GetModulePath() {
   std::wstring path;
-  if (!work_dir_.empty())
-    path = environment_.create_temp_file ? environment_.create_temp_file(work_dir_, L"vb")
-                                         : base::CreateTemporaryFileIn(work_dir_, L"vb");
+  const std::wstring work_dir = brand_ ? brand_->work_dir() : std::wstring();
+  if (!work_dir.empty())
+    path = environment_.create_temp_file ? environment_.create_temp_file(work_dir, L"vb")
+                                         : base::CreateTemporaryFileIn(work_dir, L"vb");
   if (path.empty()) PLOG(ERROR) << "Cannot obtain temp file.";
   return path;
 }
 
-int Installer::DownloadOrExtractModule(const std::wstring& path, bool permanent_lock) {
+int SetupDownloader::DownloadOrExtractModule(const std::wstring& path, base::ScopedFile* permanent_lock) {
   uint64_t start = base::WallClockMicros();
   base::ScopedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, permanent_lock ? FILE_SHARE_READ : 0, nullptr,
                                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     PLOG(ERROR) << "Cannot create file:" << path;
-    // A setup that could not even be stored was not obtained either: distributors read 401.
+    // A setup that could not even be stored was not obtained either.
     PLOG_AT(ERROR, "GetModule") << "Module was not downloaded: " << path;
-    result_code_ = kExitSetupNotObtained;
     return kFailureGeneral;
   }
   LOG(INFO) << "Try to download module:" << path;
-  int result = DownloadModule(file.get(), environment_.command_line);
-  if (permanent_lock) permanent_lock_ = std::move(file);
+  int result = DownloadModule(file.get());
+  if (permanent_lock) *permanent_lock = std::move(file);
   file.reset();
   download_time_ = static_cast<int64_t>(base::WallClockMicros() - start);
   if (result != 0) {
     PLOG_AT(ERROR, "GetModule") << "Module was not downloaded: " << path;
-    result_code_ = kExitSetupNotObtained;
     return result;
   }
   LOG_AT(INFO, "GetModule") << "Module downloaded: " << path;
@@ -109,7 +103,7 @@ int Installer::DownloadOrExtractModule(const std::wstring& path, bool permanent_
   return 0;
 }
 
-bool Installer::IsVersionedSetupUrlAllowed(const std::string& url) const {
+bool SetupDownloader::IsVersionedSetupUrlAllowed(const std::string& url) const {
   std::optional<uint64_t> date;
   if (!url.empty() && url.find('{') == std::string::npos) date = GetModuleCreationTime(base::GetExecutablePath());
   switch (CheckVersionedSetupUrl(url, date, base::WallClockMicros())) {
@@ -123,7 +117,8 @@ bool Installer::IsVersionedSetupUrlAllowed(const std::string& url) const {
   }
 }
 
-int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line) {
+int SetupDownloader::DownloadModule(HANDLE file) {
+  const base::CommandLine& command_line = environment_.command_line;
   net::FileDownloadSink sink(file);
   if (command_line.HasSwitch("download-x64")) {
     arch_.set_arch(Arch::k64);
@@ -147,10 +142,7 @@ int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line
                    IsVersionedSetupUrlAllowed(config.setup_url_version);
   std::vector<std::string> urls =
       BuildSetupUrlList(config, arch_.arch(), version, versioned, base::ServiceHost(base::Service::kCdn));
-  // An unconfigured list still carries the query; only a real address counts.
-  bool any = false;
-  for (const std::string& url : urls) any = any || url != "?from_installer=true";
-  if (!any) {
+  if (!HasSetupAddress(urls)) {
     PLOG(ERROR) << "Setup url is empty.";
     return kFailureDownload;
   }
@@ -159,9 +151,8 @@ int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line
   Send({{"action", L"download"}, {"stage", L"started"}});
 
   AttemptPlan plan = PlanAttempts(urls.size());
-  DelegateObserver observer(delegate_);
   std::string previous_url;
-  for (int attempt = 0; attempt < plan.max_attempts && !Signalled(stop_event_.get()); ++attempt) {
+  for (int attempt = 0; attempt < plan.max_attempts && !Signalled(stop_event_); ++attempt) {
     const std::string& url = urls[attempt / plan.per_url];
     if (url != previous_url) {
       previous_url = url;
@@ -170,9 +161,9 @@ int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line
     net::DownloadRequest request;
     request.url = base::AsciiToWide(url);
     request.sink = &sink;
-    request.stop = stop_event_.get();
+    request.stop = stop_event_;
     request.stop_check = net::StopCheck::kBeforeRead;  // a stopped attempt is no failed one
-    request.observer = &observer;
+    request.observer = progress_;
     const net::DownloadOutcome outcome = net::Download(request);
     const std::string& error = outcome.last_error;
     const std::wstring& redirect = outcome.redirect_url;
@@ -190,15 +181,15 @@ int Installer::DownloadModule(HANDLE file, const base::CommandLine& command_line
     }
     if (!KeepPartialDownload(sink.size, content_length)) EmptyFile(file, &sink);
     ReportAttempt(attempt, false, error, sink.size, content_length, url, redirect);
-    if (attempt + 1 < plan.max_attempts) WaitForSingleObject(stop_event_.get(), environment_.download_backoff_ms);
+    if (attempt + 1 < plan.max_attempts) WaitForSingleObject(stop_event_, environment_.download_backoff_ms);
   }
   PLOG(ERROR) << "Max download attempts failed (" << plan.max_attempts << ")";
   arch_.ConfigurateRegistry(false);
   return kFailureDownload;
 }
 
-void Installer::ReportAttempt(int attempt, bool success, const std::string& error, uint64_t downloaded,
-                              uint64_t total, const std::string& url, const std::wstring& redirect_url) {
+void SetupDownloader::ReportAttempt(int attempt, bool success, const std::string& error, uint64_t downloaded,
+                                    uint64_t total, const std::string& url, const std::wstring& redirect_url) {
   if (cancel_count_.load() > 0) return;
   if (!success) {
     Send({{"action", L"download"},
