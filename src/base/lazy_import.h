@@ -48,7 +48,7 @@ DelayLoadFailure LastDelayLoadFailure();
 
 extern LazyLibrary kKernel32, kAdvapi32, kUser32, kGdi32, kShell32, kShlwapi, kOle32, kOleAut32, kComctl32,
     kUxtheme, kMsimg32, kGdiplus, kWininet, kWinhttp, kCrypt32, kWintrust, kCabinet, kDbghelp,
-    kMpr, kMsi, kNtdll, kVersion;
+    kMpr, kMsi, kNtdll, kVersion, kBcrypt;
 
 template <typename Fn>
 class LazyFunction {

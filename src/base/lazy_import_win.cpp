@@ -12,7 +12,8 @@ LazyLibrary kKernel32(L"kernel32.dll"), kAdvapi32(L"advapi32.dll"), kUser32(L"us
     kMsimg32(L"msimg32.dll"), kGdiplus(L"gdiplus.dll"), kWininet(L"wininet.dll"),
     kWinhttp(L"winhttp.dll"), kCrypt32(L"crypt32.dll"), kWintrust(L"wintrust.dll"),
     kCabinet(L"cabinet.dll"), kDbghelp(L"dbghelp.dll"), kMpr(L"mpr.dll"), kMsi(L"msi.dll"),
-    kNtdll(L"ntdll.dll"), kVersion(L"version.dll");
+    kNtdll(L"ntdll.dll"), kVersion(L"version.dll"),
+    kBcrypt(L"bcrypt.dll");
 
 namespace {
 

@@ -39,6 +39,12 @@ bool CryptProviderTraits::Close(HCRYPTPROV provider) {
 }
 bool CryptHashTraits::Close(HCRYPTHASH hash) { return LAZY_IMPORT(kAdvapi32, CryptDestroyHash)(hash) != FALSE; }
 bool CryptKeyTraits::Close(HCRYPTKEY key) { return LAZY_IMPORT(kAdvapi32, CryptDestroyKey)(key) != FALSE; }
+bool BcryptAlgorithmTraits::Close(BCRYPT_ALG_HANDLE algorithm) {
+  return BCRYPT_SUCCESS(LAZY_IMPORT(kBcrypt, BCryptCloseAlgorithmProvider)(algorithm, 0));
+}
+bool BcryptHashTraits::Close(BCRYPT_HASH_HANDLE hash) {
+  return BCRYPT_SUCCESS(LAZY_IMPORT(kBcrypt, BCryptDestroyHash)(hash));
+}
 
 bool CoTaskMemoryTraits::Close(void* memory) {
   auto free_memory = LAZY_IMPORT(kOle32, CoTaskMemFree);

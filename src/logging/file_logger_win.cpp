@@ -1,9 +1,9 @@
 #include "logging/file_logger.h"
 
 #include <windows.h>
-#include <wincrypt.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "base/diag_log.h"
 #include "base/file_path.h"
@@ -19,25 +19,31 @@ namespace {
 
 constexpr size_t kFormatBufferSize = 200;
 
+// Through CNG rather than a CryptoAPI provider: the first log line comes before the window, and
+// a provider would load its library and crypt32 on the way.
 std::string Md5Hex(const std::string& data) {
-  auto acquire = LAZY_IMPORT(base::kAdvapi32, CryptAcquireContextW);
-  auto create = LAZY_IMPORT(base::kAdvapi32, CryptCreateHash);
-  auto hash_data = LAZY_IMPORT(base::kAdvapi32, CryptHashData);
-  auto get_param = LAZY_IMPORT(base::kAdvapi32, CryptGetHashParam);
-  if (!acquire || !create || !hash_data || !get_param) return {};
-  base::ScopedCryptProvider provider;
-  if (!acquire(provider.receive(), nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT)) return {};
-  std::string hex;
-  base::ScopedCryptHash hash;
-  if (create(provider.get(), CALG_MD5, 0, 0, hash.receive())) {
-    BYTE digest[16];
-    DWORD size = sizeof(digest);
-    if (hash_data(hash.get(), reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()), 0) &&
-        get_param(hash.get(), HP_HASHVAL, digest, &size, 0) && size == sizeof(digest)) {
-      hex = base::HexLower(digest, sizeof(digest));
-    }
-  }
-  return hex;
+  auto open = LAZY_IMPORT(base::kBcrypt, BCryptOpenAlgorithmProvider);
+  auto get_property = LAZY_IMPORT(base::kBcrypt, BCryptGetProperty);
+  auto create = LAZY_IMPORT(base::kBcrypt, BCryptCreateHash);
+  auto hash_data = LAZY_IMPORT(base::kBcrypt, BCryptHashData);
+  auto finish = LAZY_IMPORT(base::kBcrypt, BCryptFinishHash);
+  if (!open || !get_property || !create || !hash_data || !finish) return {};
+  base::ScopedBcryptAlgorithm algorithm;
+  if (!BCRYPT_SUCCESS(open(algorithm.receive(), BCRYPT_MD5_ALGORITHM, nullptr, 0))) return {};
+  // Windows 7 wants the hash object's memory from the caller.
+  DWORD object_size = 0, got = 0;
+  if (!BCRYPT_SUCCESS(get_property(algorithm.get(), BCRYPT_OBJECT_LENGTH, reinterpret_cast<PUCHAR>(&object_size),
+                                   sizeof(object_size), &got, 0)))
+    return {};
+  std::vector<UCHAR> object(object_size);
+  base::ScopedBcryptHash hash;
+  if (!BCRYPT_SUCCESS(create(algorithm.get(), hash.receive(), object.data(), object_size, nullptr, 0, 0))) return {};
+  UCHAR digest[16];
+  if (!BCRYPT_SUCCESS(hash_data(hash.get(), reinterpret_cast<PUCHAR>(const_cast<char*>(data.data())),
+                                static_cast<ULONG>(data.size()), 0)) ||
+      !BCRYPT_SUCCESS(finish(hash.get(), digest, sizeof(digest), 0)))
+    return {};
+  return base::HexLower(digest, sizeof(digest));
 }
 
 base::ScopedFile OpenForAppend(const std::wstring& path) {

@@ -109,6 +109,14 @@ TEST_F(FileLoggerTest, FailedRotationIsReportedOnceAndTheFileGrows) {
   EXPECT_EQ(lines.size(), 5u);
 }
 
+// Every process that shares the log must arrive at the same name: the MD5 of the path's UTF-8 form.
+TEST(FileLoggerMutexTest, NameIsTheMd5OfTheUtf8Path) {
+  EXPECT_EQ(FileLogger::MutexName(L"C:\\Temp\\\\lite_installer.log"), L"Kastel log 49b7926386005c33240a021d51751775");
+  const wchar_t* user = L"\u041f\u043e\u043b\u044c\u0437\u043e\u0432\u0430\u0442\u0435\u043b\u044c";
+  EXPECT_EQ(FileLogger::MutexName(std::wstring(L"C:\\") + user + L"\\lite_installer.log"),
+            L"Kastel log 076002e2ad90ef95b6ef8fcff7f7ae38");
+}
+
 TEST_F(FileLoggerTest, LockTimeoutAndAbandonedMutex) {
   std::wstring path = Install();
   std::wstring name = FileLogger::MutexName(path);
