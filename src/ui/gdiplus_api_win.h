@@ -18,6 +18,7 @@ using Status = int;  // 0 = Ok
 inline constexpr int kUnitPixel = 2;
 inline constexpr int kPixelFormat32bppPARGB = 0x000E200B;
 inline constexpr int kInterpolationHighQualityBicubic = 7;
+inline constexpr int kInterpolationNearestNeighbor = 5;
 inline constexpr int kPixelOffsetHalf = 4;  // PixelOffsetModeHalf
 inline constexpr int kWrapModeTileFlipXY = 3;
 

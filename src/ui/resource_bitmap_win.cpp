@@ -76,10 +76,16 @@ void DrawScaled(gdiplus::GpGraphics* graphics, gdiplus::GpImage* image, double f
                 int src_height) {
   auto draw = gdiplus::DrawImageRectRect();
   if (!graphics || !draw || factor <= 0) return;
+  // A draw at the picture's own size copies pixels whatever the filter: the plain copy skips the
+  // filter's work (a whole background takes a tenth of the time) and needs no mirrored edges.
+  const bool copy = factor == 1.0 && width == src_width && height == src_height;
+  if (copy) {
+    if (auto set_mode = gdiplus::SetInterpolationMode()) set_mode(graphics, gdiplus::kInterpolationNearestNeighbor);
+  }
   draw(graphics, image, static_cast<float>(x), static_cast<float>(y), static_cast<float>(width),
        static_cast<float>(height), static_cast<float>(src_x / factor),
        static_cast<float>(src_y / factor), static_cast<float>(src_width / factor),
-       static_cast<float>(src_height / factor), gdiplus::kUnitPixel, MirroredEdges(), nullptr,
+       static_cast<float>(src_height / factor), gdiplus::kUnitPixel, copy ? nullptr : MirroredEdges(), nullptr,
        nullptr);
 }
 

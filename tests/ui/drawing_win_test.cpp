@@ -126,6 +126,49 @@ TEST(ResourceBitmap, FromGdiBitmap) {
   EXPECT_NEAR(pixels.B(2, 1), 20, 2);
 }
 
+// A draw at the picture's own size, whole or a part, puts every source pixel in its place, the
+// edges too: no filter smears them.
+TEST(ResourceBitmap, OwnSizeDrawsCopyPixelsExactly) {
+  constexpr int kWidth = 6, kHeight = 4;
+  auto colour = [](int x, int y) { return RGB(40 * x + 10, 60 * y + 5, (x * 7 + y * 13) * 9 % 256); };
+  HDC screen = GetDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, kWidth, kHeight);
+  HDC memory = CreateCompatibleDC(screen);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) SetPixel(memory, x, y, colour(x, y));
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  ResourceBitmap picture(bitmap);
+  DeleteObject(bitmap);
+
+  auto white = [](HDC dc, int width, int height) {
+    RECT all = {0, 0, width, height};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  };
+  auto expect_at = [](const Pixels& pixels, int x, int y, COLORREF expected) {
+    EXPECT_EQ(pixels.R(x, y), GetRValue(expected)) << x << "," << y;
+    EXPECT_EQ(pixels.G(x, y), GetGValue(expected)) << x << "," << y;
+    EXPECT_EQ(pixels.B(x, y), GetBValue(expected)) << x << "," << y;
+  };
+  Pixels whole = Render(kWidth + 3, kHeight + 2, [&](HDC dc) {
+    white(dc, kWidth + 3, kHeight + 2);
+    picture.Draw(dc, 2, 1);
+  });
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) expect_at(whole, x + 2, y + 1, colour(x, y));
+  expect_at(whole, 1, 1, RGB(255, 255, 255));
+  expect_at(whole, kWidth + 2, kHeight, RGB(255, 255, 255));
+
+  Pixels part = Render(3, 2, [&](HDC dc) {
+    white(dc, 3, 2);
+    picture.Draw(dc, 0, 0, 3, 2, 2, 1, 3, 2);
+  });
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x) expect_at(part, x, y, colour(x + 2, y + 1));
+}
+
 TEST(Drawing, FontsLineHeightAndTranslucentText) {
   auto font = CreateUiFont(L"Arial", 12);
   ASSERT_TRUE(font.valid());
