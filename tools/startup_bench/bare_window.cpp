@@ -13,6 +13,7 @@
 #ifdef VORLEX_FLOOR_WINDOW
 #include <memory>
 
+#include "base/unique_handle.h"
 #include "crash/crash_reporter.h"
 #include "startup/ui_environment_win.h"
 #endif
@@ -23,11 +24,11 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
     HDC dc = BeginPaint(window, &paint);
     FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 #ifdef VORLEX_FLOOR_WINDOW
-    HFONT font = CreateFontW(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial");
-    HGDIOBJ previous = SelectObject(dc, font);
+    base::ScopedGdiObject font(
+        CreateFontW(-15, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
+    HGDIOBJ previous = SelectObject(dc, font.get());
     TextOutW(dc, 20, 20, L"Install", 7);
     SelectObject(dc, previous);
-    DeleteObject(font);
 #endif
     EndPaint(window, &paint);
     static bool painted = false;

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "base/unique_handle.h"
+
 namespace {
 
 constexpr char kFirstPaint[] = "first paint";
@@ -67,16 +69,15 @@ Timeline RunUntil(const std::wstring& command_line, const std::wstring& timeline
   std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
   buffer.push_back(0);
   if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return {};
+  base::ScopedHandle process(info.hProcess), thread(info.hThread);
   Timeline steps;
   for (int i = 0; i < 20000; ++i) {
     steps = ReadTimeline(timeline_path);
     if (At(steps, last) >= 0) break;
-    if (WaitForSingleObject(info.hProcess, 1) == WAIT_OBJECT_0) break;
+    if (WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) break;
   }
-  TerminateProcess(info.hProcess, 0);
-  WaitForSingleObject(info.hProcess, 10000);
-  CloseHandle(info.hProcess);
-  CloseHandle(info.hThread);
+  TerminateProcess(process.get(), 0);
+  WaitForSingleObject(process.get(), 10000);
   return At(steps, last) >= 0 ? steps : Timeline();
 }
 
