@@ -3,12 +3,14 @@
 #include <windows.h>
 #include <objbase.h>
 #include <wincrypt.h>
+#include <wintrust.h>
 
 #include "base/com_ptr.h"
 #include "base/lazy_import.h"
 #include "base/unique_crypt.h"
 #include "base/unique_handle.h"
 #include "base/unique_internet.h"
+#include "base/unique_wintrust.h"
 
 namespace base {
 
@@ -55,6 +57,14 @@ ScopedWindowDc::~ScopedWindowDc() {
 PaintScope::PaintScope(HWND window) : window_(window), dc_(LAZY_IMPORT(kUser32, BeginPaint)(window, &paint_)) {}
 PaintScope::~PaintScope() {
   if (dc_) LAZY_IMPORT(kUser32, EndPaint)(window_, &paint_);
+}
+
+void ScopedTrustState::reset() {
+  if (data_->hWVTStateData) {
+    data_->dwStateAction = WTD_STATEACTION_CLOSE;
+    LAZY_IMPORT(kWintrust, WinVerifyTrust)(static_cast<HWND>(INVALID_HANDLE_VALUE), action_, data_);
+  }
+  data_->hWVTStateData = nullptr;
 }
 
 ComApartment::ComApartment(DWORD flags) {
