@@ -128,6 +128,14 @@ struct WindowTraits {
   static Handle Invalid() { return nullptr; }
   [[nodiscard]] static bool Close(Handle h);
 };
+// A plain window that may be let go of from any thread: destroyed on its own thread, and from any
+// other asked to close (WM_CLOSE, which the window's own thread answers by destroying it). The
+// close reports whether the window was destroyed or the message posted.
+struct AnyThreadWindowTraits {
+  using Handle = HWND;
+  static Handle Invalid() { return nullptr; }
+  [[nodiscard]] static bool Close(Handle h);
+};
 // An FDI context (HFDI is an opaque pointer; fdi.h stays out of this header).
 struct CabinetContextTraits {
   using Handle = void*;
@@ -147,6 +155,7 @@ using ScopedRegKey = UniqueHandle<RegKeyTraits>;
 using ScopedGdiObject = UniqueHandle<GdiObjectTraits>;
 using ScopedMemoryDc = UniqueHandle<MemoryDcTraits>;
 using ScopedWindow = UniqueHandle<WindowTraits>;
+using ScopedAnyThreadWindow = UniqueHandle<AnyThreadWindowTraits>;
 using ScopedCabinetContext = UniqueHandle<CabinetContextTraits>;
 
 // A device context from GetDC, given back with ReleaseDC for the same window (null: the screen).

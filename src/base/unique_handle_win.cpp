@@ -25,6 +25,15 @@ bool RegKeyTraits::Close(HKEY key) {
 bool GdiObjectTraits::Close(HGDIOBJ object) { return LAZY_IMPORT(kGdi32, DeleteObject)(object) != FALSE; }
 bool MemoryDcTraits::Close(HDC dc) { return LAZY_IMPORT(kGdi32, DeleteDC)(dc) != FALSE; }
 bool WindowTraits::Close(HWND window) { return LAZY_IMPORT(kUser32, DestroyWindow)(window) != FALSE; }
+bool AnyThreadWindowTraits::Close(HWND window) {
+  // DestroyWindow fails on any thread but the window's own.
+  auto thread_of = LAZY_IMPORT(kUser32, GetWindowThreadProcessId);
+  if (thread_of && thread_of(window, nullptr) != GetCurrentThreadId()) {
+    auto post = LAZY_IMPORT(kUser32, PostMessageW);
+    return post && post(window, WM_CLOSE, 0, 0) != FALSE;
+  }
+  return WindowTraits::Close(window);
+}
 bool CabinetContextTraits::Close(void* context) {
   return LAZY_IMPORT_AS(kCabinet, FdiDestroyFn, "FDIDestroy")(context) != FALSE;
 }
