@@ -3,9 +3,12 @@
 //
 // The owners are split by API family so that a file pays only for the headers it needs:
 //   unique_handle.h    kernel objects, files, modules, memory blocks, mapped views, registry keys,
-//                      windows, device contexts, GDI objects and the paint scope (windows.h only)
+//                      windows, device contexts, GDI objects and the paint scope, and the scopes
+//                      that give back what a thread holds: an SRW lock, a mutex, a locked memory
+//                      block, a locked file range (windows.h only)
 //   unique_internet.h  WinINet and WinHTTP handles (neither SDK header: they collide)
 //   unique_crypt.h     CryptoAPI providers, hashes and keys
+//   unique_wintrust.h  the state WinVerifyTrust keeps between a verification and its close
 //   com_ptr.h          COM interface pointers, COM task memory, the COM apartment
 // Close functions of lazily bound libraries live in unique_handle_win.cpp; nothing else in the
 // program calls a release function directly.
@@ -92,6 +95,14 @@ struct MappedViewTraits {
   static Handle Invalid() { return nullptr; }
   [[nodiscard]] static bool Close(Handle h) { return ::UnmapViewOfFile(h) != FALSE; }
 };
+// Not the mutex handle but this thread's hold on the mutex, taken by a wait that returned
+// WAIT_OBJECT_0 or WAIT_ABANDONED: ReleaseMutex gives it back. Declare it after the owner of the
+// mutex handle, so that the hold ends before the handle is closed.
+struct HeldMutexTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() { return nullptr; }
+  [[nodiscard]] static bool Close(Handle h) { return ::ReleaseMutex(h) != FALSE; }
+};
 
 // Handles whose close function lives in a lazily bound library (advapi32, gdi32, user32,
 // cabinet) close through it; see lazy_import.h.
@@ -117,6 +128,14 @@ struct WindowTraits {
   static Handle Invalid() { return nullptr; }
   [[nodiscard]] static bool Close(Handle h);
 };
+// A plain window that may be let go of from any thread: destroyed on its own thread, and from any
+// other asked to close (WM_CLOSE, which the window's own thread answers by destroying it). The
+// close reports whether the window was destroyed or the message posted.
+struct AnyThreadWindowTraits {
+  using Handle = HWND;
+  static Handle Invalid() { return nullptr; }
+  [[nodiscard]] static bool Close(Handle h);
+};
 // An FDI context (HFDI is an opaque pointer; fdi.h stays out of this header).
 struct CabinetContextTraits {
   using Handle = void*;
@@ -131,10 +150,12 @@ using ScopedModule = UniqueHandle<ModuleTraits>;
 using ScopedLocalMemory = UniqueHandle<LocalMemoryTraits>;
 using ScopedGlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 using ScopedMappedView = UniqueHandle<MappedViewTraits>;
+using ScopedMutexHold = UniqueHandle<HeldMutexTraits>;
 using ScopedRegKey = UniqueHandle<RegKeyTraits>;
 using ScopedGdiObject = UniqueHandle<GdiObjectTraits>;
 using ScopedMemoryDc = UniqueHandle<MemoryDcTraits>;
 using ScopedWindow = UniqueHandle<WindowTraits>;
+using ScopedAnyThreadWindow = UniqueHandle<AnyThreadWindowTraits>;
 using ScopedCabinetContext = UniqueHandle<CabinetContextTraits>;
 
 // A device context from GetDC, given back with ReleaseDC for the same window (null: the screen).
@@ -166,6 +187,56 @@ class PaintScope {
   HWND window_;
   PAINTSTRUCT paint_ = {};
   HDC dc_;
+};
+
+// An SRW lock held exclusively from construction to the end of the scope.
+class ScopedSrwExclusive {
+ public:
+  explicit ScopedSrwExclusive(SRWLOCK* lock) : lock_(lock) { ::AcquireSRWLockExclusive(lock_); }
+  ScopedSrwExclusive(const ScopedSrwExclusive&) = delete;
+  ScopedSrwExclusive& operator=(const ScopedSrwExclusive&) = delete;
+  ~ScopedSrwExclusive() { ::ReleaseSRWLockExclusive(lock_); }
+
+ private:
+  SRWLOCK* lock_;
+};
+
+// GlobalLock for the scope: get() is the block's memory, or null when it could not be locked
+// (then nothing is unlocked).
+class ScopedGlobalLock {
+ public:
+  explicit ScopedGlobalLock(HGLOBAL block) : block_(block), data_(::GlobalLock(block)) {}
+  ScopedGlobalLock(const ScopedGlobalLock&) = delete;
+  ScopedGlobalLock& operator=(const ScopedGlobalLock&) = delete;
+  ~ScopedGlobalLock() {
+    if (data_) ::GlobalUnlock(block_);
+  }
+  void* get() const { return data_; }
+
+ private:
+  HGLOBAL block_;
+  void* data_;
+};
+
+// LockFile over length bytes from offset; UnlockFile of the same range at the end of the scope
+// when the lock was taken.
+class ScopedFileRangeLock {
+ public:
+  ScopedFileRangeLock(HANDLE file, LARGE_INTEGER offset, DWORD length)
+      : file_(file), offset_(offset), length_(length),
+        locked_(::LockFile(file, offset.LowPart, static_cast<DWORD>(offset.HighPart), length, 0) != FALSE) {}
+  ScopedFileRangeLock(const ScopedFileRangeLock&) = delete;
+  ScopedFileRangeLock& operator=(const ScopedFileRangeLock&) = delete;
+  ~ScopedFileRangeLock() {
+    if (locked_) ::UnlockFile(file_, offset_.LowPart, static_cast<DWORD>(offset_.HighPart), length_, 0);
+  }
+  [[nodiscard]] bool locked() const { return locked_; }
+
+ private:
+  HANDLE file_;
+  LARGE_INTEGER offset_;
+  DWORD length_;
+  bool locked_;
 };
 
 }  // namespace base

@@ -3,12 +3,14 @@
 #include <windows.h>
 #include <objbase.h>
 #include <wincrypt.h>
+#include <wintrust.h>
 
 #include "base/com_ptr.h"
 #include "base/lazy_import.h"
 #include "base/unique_crypt.h"
 #include "base/unique_handle.h"
 #include "base/unique_internet.h"
+#include "base/unique_wintrust.h"
 
 namespace base {
 
@@ -23,6 +25,15 @@ bool RegKeyTraits::Close(HKEY key) {
 bool GdiObjectTraits::Close(HGDIOBJ object) { return LAZY_IMPORT(kGdi32, DeleteObject)(object) != FALSE; }
 bool MemoryDcTraits::Close(HDC dc) { return LAZY_IMPORT(kGdi32, DeleteDC)(dc) != FALSE; }
 bool WindowTraits::Close(HWND window) { return LAZY_IMPORT(kUser32, DestroyWindow)(window) != FALSE; }
+bool AnyThreadWindowTraits::Close(HWND window) {
+  // DestroyWindow fails on any thread but the window's own.
+  auto thread_of = LAZY_IMPORT(kUser32, GetWindowThreadProcessId);
+  if (thread_of && thread_of(window, nullptr) != GetCurrentThreadId()) {
+    auto post = LAZY_IMPORT(kUser32, PostMessageW);
+    return post && post(window, WM_CLOSE, 0, 0) != FALSE;
+  }
+  return WindowTraits::Close(window);
+}
 bool CabinetContextTraits::Close(void* context) {
   return LAZY_IMPORT_AS(kCabinet, FdiDestroyFn, "FDIDestroy")(context) != FALSE;
 }
@@ -61,6 +72,14 @@ ScopedWindowDc::~ScopedWindowDc() {
 PaintScope::PaintScope(HWND window) : window_(window), dc_(LAZY_IMPORT(kUser32, BeginPaint)(window, &paint_)) {}
 PaintScope::~PaintScope() {
   if (dc_) LAZY_IMPORT(kUser32, EndPaint)(window_, &paint_);
+}
+
+void ScopedTrustState::reset() {
+  if (data_->hWVTStateData) {
+    data_->dwStateAction = WTD_STATEACTION_CLOSE;
+    LAZY_IMPORT(kWintrust, WinVerifyTrust)(static_cast<HWND>(INVALID_HANDLE_VALUE), action_, data_);
+  }
+  data_->hWVTStateData = nullptr;
 }
 
 ComApartment::ComApartment(DWORD flags) {

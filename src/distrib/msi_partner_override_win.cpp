@@ -11,6 +11,7 @@
 #include "base/file_util.h"
 #include "base/lazy_import.h"
 #include "base/strings.h"
+#include "base/unique_handle.h"
 #include "distrib/msi_override_key.h"
 #include "trust/signature_verifier.h"
 #include "logging/log.h"
@@ -236,12 +237,13 @@ std::optional<PartnerPackageOverride> ExtractPartnerPackageOverridePackage(const
   const DWORD package_size = static_cast<DWORD>(appendix.package.size());
   LARGE_INTEGER end = {};
   bool written_whole = false;
-  if (SetFilePointerEx(output.file.get(), LARGE_INTEGER{}, &end, FILE_END) &&
-      LockFile(output.file.get(), end.LowPart, static_cast<DWORD>(end.HighPart), package_size, 0)) {
-    DWORD written = 0;
-    written_whole = system.WriteBlock(output.file.get(), appendix.package.data(), package_size, &written) &&
-                    written == package_size;
-    UnlockFile(output.file.get(), end.LowPart, static_cast<DWORD>(end.HighPart), package_size, 0);
+  if (SetFilePointerEx(output.file.get(), LARGE_INTEGER{}, &end, FILE_END)) {
+    base::ScopedFileRangeLock range(output.file.get(), end, package_size);
+    if (range.locked()) {
+      DWORD written = 0;
+      written_whole = system.WriteBlock(output.file.get(), appendix.package.data(), package_size, &written) &&
+                      written == package_size;
+    }
   }
   if (!written_whole) {
     LOG(INFO) << "Failed to write file data to output file " << output.path;

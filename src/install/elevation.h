@@ -42,6 +42,7 @@ class ElevatedInstaller {
   // With a process that never got "go", tells it to give up first; then EnsureProcessFinished.
   ~ElevatedInstaller();
 
+  // Takes over the process and the owner window (null: none).
   void Attach(base::ScopedHandle process, HWND owner_window);
   [[nodiscard]] bool has_process() const { return process_.valid(); }
   // Sends "go" and waits for the copy to end (or for stop); true when it exited with 0.
@@ -57,7 +58,8 @@ class ElevatedInstaller {
   void DestroyOwnerWindow();
 
   base::ScopedHandle process_;
-  HWND owner_window_ = nullptr;
+  // Usually let go of by the installation worker, not the thread that made it.
+  base::ScopedAnyThreadWindow owner_window_;
   base::ScopedHandle go_event_;
   base::ScopedHandle stop_event_;
   bool go_sent_ = false;

@@ -52,18 +52,6 @@ bool GetTokenInfo(HANDLE token, std::vector<BYTE>* groups) {
   return true;
 }
 
-void DestroyWindowIfAny(HWND window) {
-  if (!window) return;
-  // DestroyWindow fails on any thread but the window's own, and the installation worker is
-  // usually the one that lets go of the elevated copy: ask the owning thread to close it.
-  auto thread_of = LAZY_IMPORT(base::kUser32, GetWindowThreadProcessId);
-  if (thread_of && thread_of(window, nullptr) != GetCurrentThreadId()) {
-    if (auto post = LAZY_IMPORT(base::kUser32, PostMessageW)) post(window, WM_CLOSE, 0, 0);
-    return;
-  }
-  base::ScopedWindow(window).reset();
-}
-
 HWND CreateOwnerWindow() {
   auto create = LAZY_IMPORT(base::kUser32, CreateWindowExW);
   if (!create) return nullptr;
@@ -168,12 +156,13 @@ ElevatedInstaller::~ElevatedInstaller() {
 
 void ElevatedInstaller::Attach(base::ScopedHandle process, HWND owner_window) {
   process_ = std::move(process);
-  owner_window_ = owner_window;
+  owner_window_.reset(owner_window);
 }
 
 void ElevatedInstaller::DestroyOwnerWindow() {
-  DestroyWindowIfAny(owner_window_);
-  owner_window_ = nullptr;
+  // The installation worker is usually the one that lets go of the elevated copy: the window's
+  // owner asks the window's own thread to close it then.
+  owner_window_.reset();
 }
 
 bool ElevatedInstaller::RunModule(HANDLE stop) {
@@ -208,7 +197,7 @@ std::unique_ptr<ElevatedInstaller> StartElevatedInstaller(const base::CommandLin
   cmd.AppendSwitch("run-as-admin");
   cmd.AppendSwitch("parent-installer-process-id", base::NumberToWide(GetCurrentProcessId()));
   cmd.AppendSwitch("setup-cmd-line", setup_command_line.Render());
-  HWND owner = CreateOwnerWindow();
+  base::ScopedAnyThreadWindow owner(CreateOwnerWindow());
   auto elevated = std::make_unique<ElevatedInstaller>();
 
   std::wstring program = cmd.GetProgram();
@@ -216,19 +205,19 @@ std::unique_ptr<ElevatedInstaller> StartElevatedInstaller(const base::CommandLin
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOCLOSEPROCESS;
-  info.hwnd = owner;
+  info.hwnd = owner.get();
   info.lpVerb = L"runas";
   info.lpFile = program.c_str();
   info.lpParameters = arguments.c_str();
   info.nShow = SW_SHOW;
   auto execute = LAZY_IMPORT(base::kShell32, ShellExecuteExW);
   if (execute && execute(&info) && info.hProcess) {
-    elevated->Attach(base::ScopedHandle(info.hProcess), owner);
+    elevated->Attach(base::ScopedHandle(info.hProcess), owner.release());
     return elevated;
   }
   elevated.reset();
   if (reinterpret_cast<INT_PTR>(info.hInstApp) == SE_ERR_ACCESSDENIED) *declined = true;
-  DestroyWindowIfAny(owner);
+  owner.reset();
   return nullptr;
 }
 

@@ -92,10 +92,12 @@ void FileLogger::Emit(const Record& record) {
 
   enum class Lock { kAcquired, kAbandoned, kNotAcquired } lock = Lock::kNotAcquired;
   base::ScopedHandle mutex(CreateMutexW(nullptr, FALSE, mutex_name_.c_str()));
+  base::ScopedMutexHold hold;
   if (mutex) {
     DWORD wait = WaitForSingleObject(mutex.get(), 1000);
     if (wait == WAIT_OBJECT_0) lock = Lock::kAcquired;
     if (wait == WAIT_ABANDONED) lock = Lock::kAbandoned;
+    if (lock != Lock::kNotAcquired) hold.reset(mutex.get());
   }
 
   std::wstring dir = base::DirName(path_);
@@ -134,7 +136,7 @@ void FileLogger::Emit(const Record& record) {
     }
   }
   file.reset();
-  if (mutex && lock != Lock::kNotAcquired) ReleaseMutex(mutex.get());
+  hold.reset();
   SetLastError(saved_error);
 }
 

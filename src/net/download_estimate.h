@@ -1,4 +1,4 @@
-// The arithmetic of DownloadWithProgress: progress fractions and the once-a-minute time-left
+// The arithmetic of Downloader::Download: progress fractions and the once-a-minute time-left
 // estimate. Portable.
 #pragma once
 

@@ -83,7 +83,6 @@ class Downloader {
   // The one read loop: opens, reads block by block into the sink (reporting progress and
   // looking at the stop event as the request says) and finalises.
   [[nodiscard]] bool Download(const DownloadRequest& request);
-  [[nodiscard]] bool DownloadInto(const std::string& url, HANDLE cancel, DownloadSink* sink);
   // Time-outs for the next transfers (0 keeps WinINet's default): connecting, and waiting for
   // each piece of the answer (headers or a block of the body).
   void SetTimeouts(DWORD connect_ms, DWORD receive_ms) {
@@ -129,14 +128,5 @@ class DownloadProgressObserver {
 // One transfer on a downloader of its own, closed before the outcome is returned (so the
 // caller's next system error is its own).
 [[nodiscard]] DownloadOutcome Download(const DownloadRequest& request);
-
-// Download with the stop looked at before every read, its outcome spread over out-parameters
-// (each may be null; exception_out is written only when opening could not be bound).
-[[nodiscard]] bool DownloadWithProgress(const std::wstring& url, DownloadSink* sink,
-                                        std::string* last_error_out,
-                                        std::wstring* redirect_url_out,
-                                        uint32_t* content_length_out, HANDLE stop,
-                                        DownloadProgressObserver* observer,
-                                        ExceptionInfo* exception_out);
 
 }  // namespace net

@@ -262,14 +262,20 @@ bool Downloader::Download(const DownloadRequest& request) {
   return result;
 }
 
-bool Downloader::DownloadInto(const std::string& url, HANDLE cancel, DownloadSink* sink) {
+namespace {
+
+// A transfer for DownloadToFile and DownloadToString: the stop is looked at after every block,
+// so a stopped transfer fails rather than leaving part of a body for the whole of it.
+DownloadRequest RequestInto(const std::string& url, HANDLE cancel, DownloadSink* sink) {
   DownloadRequest request;
   request.url = base::AsciiToWide(url);
   request.sink = sink;
   request.stop = cancel;
   request.stop_check = StopCheck::kAfterBlock;
-  return Download(request);
+  return request;
 }
+
+}  // namespace
 
 bool Downloader::DownloadToFile(const std::string& url, const std::wstring& target, HANDLE cancel) {
   const std::wstring temp_dir = base::GetTempDir();
@@ -283,7 +289,7 @@ bool Downloader::DownloadToFile(const std::string& url, const std::wstring& targ
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) {
       FileDownloadSink sink(file.get());
-      result = DownloadInto(url, cancel, &sink);
+      result = Download(RequestInto(url, cancel, &sink));
     }
   }
   if (result) {
@@ -296,7 +302,7 @@ bool Downloader::DownloadToFile(const std::string& url, const std::wstring& targ
 
 bool Downloader::DownloadToString(const std::string& url, HANDLE cancel, std::string* out, uint32_t max_size) {
   StringDownloadSink sink(max_size);
-  const bool result = DownloadInto(url, cancel, &sink);
+  const bool result = Download(RequestInto(url, cancel, &sink));
   if (result && out) *out = sink.Take();
   return result;
 }
@@ -326,23 +332,6 @@ DownloadOutcome Download(const DownloadRequest& request) {
   outcome.content_length = downloader.content_length();
   outcome.exception = downloader.exception();
   return outcome;
-}
-
-bool DownloadWithProgress(const std::wstring& url, DownloadSink* sink, std::string* last_error_out,
-                          std::wstring* redirect_url_out, uint32_t* content_length_out, HANDLE stop,
-                          DownloadProgressObserver* observer, ExceptionInfo* exception_out) {
-  DownloadRequest request;
-  request.url = url;
-  request.sink = sink;
-  request.stop = stop;
-  request.stop_check = StopCheck::kBeforeRead;
-  request.observer = observer;
-  DownloadOutcome outcome = Download(request);
-  if (exception_out && outcome.exception.code != 0) *exception_out = outcome.exception;
-  if (last_error_out) *last_error_out = outcome.last_error;
-  if (redirect_url_out) *redirect_url_out = outcome.redirect_url;
-  if (content_length_out) *content_length_out = outcome.content_length;
-  return outcome.ok;
 }
 
 }  // namespace net

@@ -13,11 +13,7 @@ __attribute__((section(".mpid"), shared)) volatile DWORD g_master_process_id = 0
 }  // namespace
 
 SingleInstanceMutex::SingleInstanceMutex() : mutex_(CreateMutexW(nullptr, FALSE, kMutexName)) {
-  acquired_ = mutex_ && WaitForSingleObject(mutex_.get(), 0) == WAIT_OBJECT_0;
-}
-
-SingleInstanceMutex::~SingleInstanceMutex() {
-  if (acquired_) ReleaseMutex(mutex_.get());
+  if (mutex_ && WaitForSingleObject(mutex_.get(), 0) == WAIT_OBJECT_0) hold_.reset(mutex_.get());
 }
 
 DWORD MasterProcessId() { return g_master_process_id; }

@@ -13,14 +13,13 @@ class SingleInstanceMutex {
   SingleInstanceMutex();
   SingleInstanceMutex(const SingleInstanceMutex&) = delete;
   SingleInstanceMutex& operator=(const SingleInstanceMutex&) = delete;
-  ~SingleInstanceMutex();
   // Only an immediate WAIT_OBJECT_0 counts; a failed creation, a time-out or an abandoned mutex
   // all mean another instance.
-  [[nodiscard]] bool acquired() const { return acquired_; }
+  [[nodiscard]] bool acquired() const { return hold_.valid(); }
 
  private:
   base::ScopedHandle mutex_;
-  bool acquired_ = false;
+  base::ScopedMutexHold hold_;  // after mutex_: released before the handle is closed
 };
 
 DWORD MasterProcessId();

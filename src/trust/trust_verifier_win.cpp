@@ -4,12 +4,14 @@
 #include <wincrypt.h>
 #include <wintrust.h>
 
+#include <cstddef>
 #include <cstring>
 #include <optional>
 
 #include "base/file_util.h"
 #include "base/lazy_import.h"
 #include "base/unique_handle.h"
+#include "base/unique_wintrust.h"
 #include "logging/log.h"
 #include "trust/signature_verifier.h"
 
@@ -33,6 +35,8 @@ struct TrustData {
   WINTRUST_DATA data;
   SignatureSettings* pSignatureSettings;
 };
+// The trust state's owner is given &data and passes it on as the address of the whole.
+static_assert(offsetof(TrustData, data) == 0);
 
 // WINTRUST_ACTION_GENERIC_VERIFY_V2
 GUID GenericVerifyV2() {
@@ -120,17 +124,11 @@ bool TrustVerifier::VerifyModule(const std::wstring& path, bool prevents_net_usa
   trust.pSignatureSettings = &settings;
   GUID action = GenericVerifyV2();
 
-  auto close_state = [&] {
-    if (trust.data.hWVTStateData && verify_trust) {
-      trust.data.dwStateAction = WTD_STATEACTION_CLOSE;
-      verify_trust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &trust);
-    }
-    trust.data.hWVTStateData = nullptr;
-  };
+  base::ScopedTrustState state(&trust.data, &action);
 
   // Each index is verified in a fresh state; the previous one is closed first.
   bool trusted = IsSignedByListedSigner(ids_, [&](uint32_t index, uint32_t* secondary_count) -> std::optional<SignerFacts> {
-    close_state();
+    state.reset();
     settings.dwIndex = index;
     trust.data.dwStateAction = WTD_STATEACTION_VERIFY;
     if (!verify_trust || !provider_data_from_state || !signer_from_chain || !cert_from_chain) {
@@ -160,7 +158,7 @@ bool TrustVerifier::VerifyModule(const std::wstring& path, bool prevents_net_usa
     facts.sha256 = algorithm && std::strcmp(algorithm, kSha256WithRsaOid) == 0;
     return facts;
   });
-  close_state();
+  state.reset();
   return trusted;
 }
 

@@ -28,10 +28,11 @@ base::ComPtr<IStream> CreateResourceStream(int id) {
   if (!data || !size) return {};
   base::ScopedGlobalMemory block(::GlobalAlloc(GMEM_MOVEABLE, size));
   if (!block) return {};
-  void* target = ::GlobalLock(block.get());
-  if (!target) return {};
-  std::memcpy(target, data, size);
-  ::GlobalUnlock(block.get());
+  {
+    base::ScopedGlobalLock target(block.get());
+    if (!target.get()) return {};
+    std::memcpy(target.get(), data, size);
+  }
   auto create_stream = LAZY_IMPORT(base::kOle32, CreateStreamOnHGlobal);
   base::ComPtr<IStream> stream;
   if (!create_stream || FAILED(create_stream(block.get(), TRUE, stream.receive()))) return {};

@@ -10,6 +10,7 @@
 #include "base/com_ptr.h"
 #include "base/lazy_import.h"
 #include "base/strings.h"
+#include "base/unique_handle.h"
 #include "logging/log.h"
 #include "net/download_sink.h"
 #include "net/downloader.h"
@@ -79,12 +80,10 @@ SlideSource::SlideSource(ResourceBitmap first_slide, std::wstring base_url, Time
 
 SlideSource::~SlideSource() {
   state_->running = false;
-  AcquireSRWLockExclusive(&state_->run_lock);
+  base::ScopedSrwExclusive run(&state_->run_lock);
   // The pictures go now, on this thread, while the drawing library is surely still there.
-  AcquireSRWLockExclusive(&state_->list_lock);
+  base::ScopedSrwExclusive list(&state_->list_lock);
   state_->slides.clear();
-  ReleaseSRWLockExclusive(&state_->list_lock);
-  ReleaseSRWLockExclusive(&state_->run_lock);
 }
 
 bool SlideSource::running() const { return state_->running.load(); }
@@ -94,17 +93,13 @@ bool SlideSource::WaitForThread(DWORD timeout_ms) {
 }
 
 ResourceBitmap SlideSource::Get(size_t n) {
-  AcquireSRWLockExclusive(&state_->list_lock);
-  ResourceBitmap slide = state_->slides[n % state_->slides.size()];
-  ReleaseSRWLockExclusive(&state_->list_lock);
-  return slide;
+  base::ScopedSrwExclusive list(&state_->list_lock);
+  return state_->slides[n % state_->slides.size()];
 }
 
 size_t SlideSource::count() {
-  AcquireSRWLockExclusive(&state_->list_lock);
-  size_t n = state_->slides.size();
-  ReleaseSRWLockExclusive(&state_->list_lock);
-  return n;
+  base::ScopedSrwExclusive list(&state_->list_lock);
+  return state_->slides.size();
 }
 
 unsigned __stdcall SlideSource::DownloadImage(void* param) {
@@ -112,36 +107,35 @@ unsigned __stdcall SlideSource::DownloadImage(void* param) {
   State& state = **owned;
   int failures = 0;
   while (state.running) {
-    AcquireSRWLockExclusive(&state.list_lock);
-    const size_t count = state.slides.size();
-    ReleaseSRWLockExclusive(&state.list_lock);
+    size_t count = 0;
+    {
+      base::ScopedSrwExclusive list(&state.list_lock);
+      count = state.slides.size();
+    }
     std::wstring url = state.base_url + L"x2/" + SlideFileName(count);
     std::string bytes;
     bool fetched = FetchSlide(url, state.timeouts, state.running, &bytes);
 
-    AcquireSRWLockExclusive(&state.run_lock);
-    if (!state.running) {
-      ReleaseSRWLockExclusive(&state.run_lock);
-      break;
-    }
     bool added = false;
-    if (fetched) {
-      auto create_stream = LAZY_IMPORT(base::kShlwapi, SHCreateMemStream);
-      base::ComPtr<IStream> stream(create_stream(reinterpret_cast<const BYTE*>(bytes.data()),
-                                                 static_cast<UINT>(bytes.size())));
-      ResourceBitmap image;
-      added = stream && image.Load(stream.get(), ScaleFactor() * 0.5);
-      stream.reset();
-      if (added) {
-        AcquireSRWLockExclusive(&state.list_lock);
-        state.slides.push_back(std::move(image));
-        ReleaseSRWLockExclusive(&state.list_lock);
-      } else {
-        PLOG_AT(ERROR, "DownloadImage") << "Failed to load a background slide bitmap from data downloaded from "
-                                        << url;
+    {
+      base::ScopedSrwExclusive run(&state.run_lock);
+      if (!state.running) break;
+      if (fetched) {
+        auto create_stream = LAZY_IMPORT(base::kShlwapi, SHCreateMemStream);
+        base::ComPtr<IStream> stream(create_stream(reinterpret_cast<const BYTE*>(bytes.data()),
+                                                   static_cast<UINT>(bytes.size())));
+        ResourceBitmap image;
+        added = stream && image.Load(stream.get(), ScaleFactor() * 0.5);
+        stream.reset();
+        if (added) {
+          base::ScopedSrwExclusive list(&state.list_lock);
+          state.slides.push_back(std::move(image));
+        } else {
+          PLOG_AT(ERROR, "DownloadImage") << "Failed to load a background slide bitmap from data downloaded from "
+                                          << url;
+        }
       }
     }
-    ReleaseSRWLockExclusive(&state.run_lock);
 
     if (added) {
       failures = 0;

@@ -1,5 +1,6 @@
 // End to end: a program really crashes under Wine; its filter writes a minidump through the real
-// dbghelp, uploads it to the loopback collector and hands over to the previous filter.
+// dbghelp, uploads it to the loopback collector and hands over to the previous filter. In this
+// process: the reporter's user id and the lifetime of its filter.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,11 +12,15 @@
 
 #include "base/file_path.h"
 #include "base/file_util.h"
+#include "base/lazy_import.h"
 #include "base/process.h"
 #include "base/registry.h"
 #include "base/strings.h"
 #include "collector.h"
+#include "crash/crash_reporter.h"
+#include "support/log_capture.h"
 #include "support/loopback.h"
+#include "support/scratch_current_user.h"
 #include "support/test_util.h"
 
 namespace {
@@ -299,5 +304,58 @@ TEST_F(CrashTest, InstallerCrashIsUploadedAndItsDumpRemoved) {
 
   EXPECT_TRUE(Dumps().empty());
 }
+
+LONG WINAPI OuterFilter(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
+
+// The reporter made in this process. The real user's id is never touched: HKEY_CURRENT_USER is
+// redirected to a scratch key and the application data folder is a scratch directory.
+class CrashReporterInProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app_data_ = [this](bool, std::wstring* folder) {
+      *folder = scratch_.path();
+      return true;
+    };
+    id_file_ = scratch_.Child(L"Vorlex\\ui");
+  }
+
+  test::ScratchCurrentUser hkcu_;
+  test::ScratchDir scratch_;
+  identity::AppDataFolderFn app_data_;
+  std::wstring id_file_;
+};
+
+TEST_F(CrashReporterInProcessTest, ReporterAnnotationsAndFilterLifetime) {
+  base::LazyLibrary missing(L"vorlex_no_such_dbghelp.dll");
+  {
+    test::LogCapture log;
+    crash::CrashReporterOptions options;
+    options.app_data = app_data_;
+    options.dbghelp = &missing;
+    auto reporter = crash::CrashReporter::Create(options);
+    EXPECT_FALSE(reporter->filter_installed());
+    EXPECT_FALSE(log.Contains("WARNING Impl: uid not found, use empty"));
+    EXPECT_TRUE(base::EndsWith(reporter->dump_path(), L".dmp"));
+    EXPECT_EQ(reporter->dump_path().size(), base::GetTempDir().size() + 36 + 4);
+  }
+
+  LPTOP_LEVEL_EXCEPTION_FILTER before = SetUnhandledExceptionFilter(nullptr);
+  SetUnhandledExceptionFilter(OuterFilter);
+  {
+    ASSERT_TRUE(base::DeleteFilePath(id_file_));  // handed out before: the id is now unknown
+    test::LogCapture log;
+    crash::CrashReporterOptions options;
+    options.app_data = app_data_;
+    auto reporter = crash::CrashReporter::Create(options);
+    EXPECT_TRUE(reporter->filter_installed());
+    EXPECT_TRUE(log.Contains("WARNING Impl: uid not found, use empty"));
+    LPTOP_LEVEL_EXCEPTION_FILTER current = SetUnhandledExceptionFilter(nullptr);
+    EXPECT_NE(current, nullptr);
+    EXPECT_NE(current, OuterFilter);
+    SetUnhandledExceptionFilter(current);
+  }
+  EXPECT_EQ(SetUnhandledExceptionFilter(before), OuterFilter);  // put back on destruction
+}
+
 
 }  // namespace

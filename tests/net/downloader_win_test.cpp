@@ -30,6 +30,17 @@ class DownloaderTest : public ::testing::Test {
   std::string Url(const std::string& path) const { return server_.Origin() + prefix_ + path; }
   std::wstring WideUrl(const std::string& path) const { return base::AsciiToWide(Url(path)); }
   std::vector<test::CapturedRequest> Requests() const { return server_.Requests(prefix_); }
+  // A transfer of path into sink with the stop looked at before every read.
+  DownloadRequest Request(const std::string& path, DownloadSink* sink, HANDLE stop = nullptr,
+                          DownloadProgressObserver* observer = nullptr) const {
+    DownloadRequest request;
+    request.url = WideUrl(path);
+    request.sink = sink;
+    request.stop = stop;
+    request.stop_check = StopCheck::kBeforeRead;
+    request.observer = observer;
+    return request;
+  }
 
   test::Loopback server_ = test::Loopback::Server();
   std::string prefix_;
@@ -131,13 +142,12 @@ TEST_F(DownloaderTest, RedirectIsRecordedWhileUrlKeepsTheRequest) {
 TEST_F(DownloaderTest, ResponseWithoutContentLengthIsJudgedByStatus) {
   StringDownloadSink sink;
   RecordingObserver observer;
-  std::string error;
-  uint32_t length = 99;
-  EXPECT_TRUE(DownloadWithProgress(WideUrl("/gen/200000?lb_no_content_length=1"), &sink, &error,
-                                   nullptr, &length, nullptr, &observer, nullptr));
+  const DownloadOutcome outcome =
+      Download(Request("/gen/200000?lb_no_content_length=1", &sink, nullptr, &observer));
+  EXPECT_TRUE(outcome.ok);
   EXPECT_TRUE(sink.data() == test::GeneratedBytes(200000));
-  EXPECT_EQ(length, 0u);
-  EXPECT_EQ(error, "");
+  EXPECT_EQ(outcome.content_length, 0u);
+  EXPECT_EQ(outcome.last_error, "");
   // Only the start and the end: no fractions without a length.
   EXPECT_THAT(observer.progress, ElementsAre(0.0f, 1.0f));
   EXPECT_THAT(observer.time_left, ElementsAre(std::make_pair(-1, 0), std::make_pair(0, 2)));
@@ -146,8 +156,7 @@ TEST_F(DownloaderTest, ResponseWithoutContentLengthIsJudgedByStatus) {
 TEST_F(DownloaderTest, ProgressRisesToOne) {
   StringDownloadSink sink;
   RecordingObserver observer;
-  ASSERT_TRUE(DownloadWithProgress(WideUrl("/gen/300000"), &sink, nullptr, nullptr, nullptr, nullptr,
-                                   &observer, nullptr));
+  ASSERT_TRUE(Download(Request("/gen/300000", &sink, nullptr, &observer)).ok);
   ASSERT_GE(observer.progress.size(), 3u);
   EXPECT_EQ(observer.progress.front(), 0.0f);
   EXPECT_EQ(observer.progress.back(), 1.0f);
@@ -160,11 +169,9 @@ TEST_F(DownloaderTest, ConnectionResetMidBodyFails) {
   // A reset, and a polite close before the announced length: neither may pass for complete.
   for (const char* fault : {"lb_drop_after=70000", "lb_close_after=70000"}) {
     StringDownloadSink sink;
-    std::string error;
-    EXPECT_FALSE(DownloadWithProgress(WideUrl(std::string("/gen/200000?") + fault), &sink, &error,
-                                      nullptr, nullptr, nullptr, nullptr, nullptr))
-        << fault;
-    EXPECT_THAT(error, StartsWith("internet_read-")) << fault;
+    const DownloadOutcome outcome = Download(Request(std::string("/gen/200000?") + fault, &sink));
+    EXPECT_FALSE(outcome.ok) << fault;
+    EXPECT_THAT(outcome.last_error, StartsWith("internet_read-")) << fault;
     EXPECT_LE(sink.size, 70000u);
     EXPECT_TRUE(sink.data() == test::GeneratedBytes(200000).substr(0, sink.size));
   }
@@ -173,22 +180,18 @@ TEST_F(DownloaderTest, ConnectionResetMidBodyFails) {
 TEST_F(DownloaderTest, ResumeFromHeldSize) {
   const std::string source = test::GeneratedBytes(150000);
   StringDownloadSink sink;
-  std::string error;
-  EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/150000?lb_drop_after=40000"), &sink, &error, nullptr,
-                                    nullptr, nullptr, nullptr, nullptr));
+  EXPECT_FALSE(Download(Request("/gen/150000?lb_drop_after=40000", &sink)).ok);
   const uint32_t held = sink.size;
   ASSERT_GT(held, 0u);
   ASSERT_LT(held, 150000u);
 
   // Wine's InternetSetFilePointer cannot position an HTTP response (12016): the held bytes are
   // dropped and the attempt fails at once, so that the next one starts from the beginning.
-  error.clear();
-  EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/150000"), &sink, &error, nullptr, nullptr, nullptr,
-                                    nullptr, nullptr));
-  EXPECT_EQ(error, "internet_set_file_pointer-12016");
+  const DownloadOutcome refused = Download(Request("/gen/150000", &sink));
+  EXPECT_FALSE(refused.ok);
+  EXPECT_EQ(refused.last_error, "internet_set_file_pointer-12016");
   EXPECT_EQ(sink.size, 0u);
-  EXPECT_TRUE(DownloadWithProgress(WideUrl("/gen/150000"), &sink, &error, nullptr, nullptr, nullptr,
-                                   nullptr, nullptr));
+  EXPECT_TRUE(Download(Request("/gen/150000", &sink)).ok);
   EXPECT_TRUE(sink.data() == source);
 
   // Where positioning works (Windows reads forward to the offset), the held bytes and the rest
@@ -250,21 +253,19 @@ TEST_F(DownloaderTest, SinkRejectingWritesFails) {
     }
     void Reset() override { size = 0; }
   } sink;
-  std::string error;
-  EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/100000"), &sink, &error, nullptr, nullptr, nullptr,
-                                    nullptr, nullptr));
-  EXPECT_EQ(error, "write_file-112");
+  const DownloadOutcome outcome = Download(Request("/gen/100000", &sink));
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.last_error, "write_file-112");
 }
 
 TEST_F(DownloaderTest, StopEventEndsTransfer) {
   base::ScopedHandle stop(CreateEventW(nullptr, TRUE, TRUE, nullptr));
   StringDownloadSink sink;
   RecordingObserver observer;
-  std::string error = "x";
-  EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/100000"), &sink, &error, nullptr, nullptr,
-                                    stop.get(), &observer, nullptr));
+  const DownloadOutcome outcome = Download(Request("/gen/100000", &sink, stop.get(), &observer));
+  EXPECT_FALSE(outcome.ok);
   EXPECT_EQ(sink.size, 0u);
-  EXPECT_EQ(error, "");  // stopped, not failed: FinalizeDownload never ran
+  EXPECT_EQ(outcome.last_error, "");  // stopped, not failed: FinalizeDownload never ran
   EXPECT_THAT(observer.progress, ElementsAre(0.0f));
 
   // Set during a slow transfer: the transfer ends at the next block.
@@ -279,18 +280,19 @@ TEST_F(DownloaderTest, StopEventEndsTransfer) {
     }
     HANDLE event_;
   } stopper(stop.get());
-  EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/2000000?lb_delay_body_ms=200"), &slow_sink, nullptr,
-                                    nullptr, nullptr, stop.get(), &stopper, nullptr));
+  EXPECT_FALSE(Download(Request("/gen/2000000?lb_delay_body_ms=200", &slow_sink, stop.get(), &stopper)).ok);
   EXPECT_LT(slow_sink.size, 2000000u);
 }
 
-TEST_F(DownloaderTest, CancelEndsDownloadIntoAfterCurrentBlock) {
+TEST_F(DownloaderTest, CancelEndsDownloadAfterCurrentBlock) {
   base::ScopedHandle cancel(CreateEventW(nullptr, TRUE, TRUE, nullptr));
   Downloader downloader;
   StringDownloadSink sink;
   // The cancel is looked at after a block; a body cut short that way is a failure, never a
   // whole download.
-  EXPECT_FALSE(downloader.DownloadInto(Url("/gen/1000000"), cancel.get(), &sink));
+  DownloadRequest request = Request("/gen/1000000", &sink, cancel.get());
+  request.stop_check = StopCheck::kAfterBlock;
+  EXPECT_FALSE(downloader.Download(request));
   EXPECT_EQ(downloader.last_error(), "internet_read-995");
   EXPECT_GT(sink.size, 0u);
   EXPECT_LE(sink.size, kDownloadBlockSize);
@@ -422,8 +424,7 @@ TEST_F(DownloaderTest, StallingServerEndsAtNextPollAfterStop) {
     SetEvent(stop.get());
   });
   StringDownloadSink sink;
-  EXPECT_FALSE(DownloadWithProgress(WideUrl("/gen/4000000?lb_stall_ms=1500"), &sink, nullptr, nullptr,
-                                    nullptr, stop.get(), nullptr, nullptr));
+  EXPECT_FALSE(Download(Request("/gen/4000000?lb_stall_ms=1500", &sink, stop.get())).ok);
   stopper.join();
   EXPECT_LE(sink.size, kDownloadBlockSize);
 }

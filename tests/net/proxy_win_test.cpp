@@ -26,10 +26,12 @@ TEST(SystemProxyTest, SetupDownloadAndStatisticsPassThroughProxy) {
   hkcu.SetProxy(L"127.0.0.1:" + std::to_wstring(proxy.port()));
 
   StringDownloadSink sink;
-  std::string error;
-  ASSERT_TRUE(DownloadWithProgress(base::AsciiToWide(server.Origin() + prefix + "/setup/gen/120000"), &sink,
-                                   &error, nullptr, nullptr, nullptr, nullptr, nullptr))
-      << error;
+  DownloadRequest request;
+  request.url = base::AsciiToWide(server.Origin() + prefix + "/setup/gen/120000");
+  request.sink = &sink;
+  request.stop_check = StopCheck::kBeforeRead;
+  const DownloadOutcome outcome = Download(request);
+  ASSERT_TRUE(outcome.ok) << outcome.last_error;
   EXPECT_TRUE(sink.data() == test::GeneratedBytes(120000));
 
   _putenv(("VORLEX_STATISTICS_URL=" + server.Origin() + prefix).c_str());

@@ -44,7 +44,9 @@ TEST(ElevationTest, SystemFacts) {
   EXPECT_FALSE(AreUACNotificationsEnabled());
   (void)key.DeleteValue(L"ConsentPromptBehaviorAdmin");
   EXPECT_FALSE(AreUACNotificationsEnabled());
-  if (saved) EXPECT_EQ(key.WriteDword(L"ConsentPromptBehaviorAdmin", *saved), ERROR_SUCCESS);
+  if (saved) {
+    EXPECT_EQ(key.WriteDword(L"ConsentPromptBehaviorAdmin", *saved), ERROR_SUCCESS);
+  }
 }
 
 TEST(ElevationTest, OwnerWindowIsDestroyedOnItsOwnThread) {

@@ -8,10 +8,8 @@
 
 #include "base/file_path.h"
 #include "base/file_util.h"
-#include "base/lazy_import.h"
 #include "base/registry.h"
 #include "base/strings.h"
-#include "crash/crash_reporter.h"
 #include "identity/user_id.h"
 #include "support/log_capture.h"
 #include "support/scratch_current_user.h"
@@ -26,8 +24,6 @@ std::wstring UserName() {
   EXPECT_TRUE(GetUserNameW(name, &size));
   return std::wstring(name, size - 1);
 }
-
-LONG WINAPI OuterFilter(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
 
 class UserIdTest : public ::testing::Test {
  protected:
@@ -121,38 +117,6 @@ TEST_F(UserIdTest, NoAppDataFolderYieldsNoIdAndNoMarker) {
   EXPECT_EQ(GetUserIdFilePath(true, app_data_), L"");
   EXPECT_TRUE(log.ContainsPrefix("ERROR GetUserIdFilePath: Can't create directory: " +
                                  base::WideToUtf8(scratch_.Child(L"Vorlex")) + " - "));
-}
-
-TEST_F(UserIdTest, ReporterAnnotationsAndFilterLifetime) {
-  base::LazyLibrary missing(L"vorlex_no_such_dbghelp.dll");
-  {
-    test::LogCapture log;
-    crash::CrashReporterOptions options;
-    options.app_data = app_data_;
-    options.dbghelp = &missing;
-    auto reporter = crash::CrashReporter::Create(options);
-    EXPECT_FALSE(reporter->filter_installed());
-    EXPECT_FALSE(log.Contains("WARNING Impl: uid not found, use empty"));
-    EXPECT_TRUE(base::EndsWith(reporter->dump_path(), L".dmp"));
-    EXPECT_EQ(reporter->dump_path().size(), base::GetTempDir().size() + 36 + 4);
-  }
-
-  LPTOP_LEVEL_EXCEPTION_FILTER before = SetUnhandledExceptionFilter(nullptr);
-  SetUnhandledExceptionFilter(OuterFilter);
-  {
-    ASSERT_TRUE(base::DeleteFilePath(id_file_));  // handed out before: the id is now unknown
-    test::LogCapture log;
-    crash::CrashReporterOptions options;
-    options.app_data = app_data_;
-    auto reporter = crash::CrashReporter::Create(options);
-    EXPECT_TRUE(reporter->filter_installed());
-    EXPECT_TRUE(log.Contains("WARNING Impl: uid not found, use empty"));
-    LPTOP_LEVEL_EXCEPTION_FILTER current = SetUnhandledExceptionFilter(nullptr);
-    EXPECT_NE(current, nullptr);
-    EXPECT_NE(current, OuterFilter);
-    SetUnhandledExceptionFilter(current);
-  }
-  EXPECT_EQ(SetUnhandledExceptionFilter(before), OuterFilter);  // put back on destruction
 }
 
 }  // namespace
