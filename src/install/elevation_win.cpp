@@ -61,7 +61,8 @@ HWND CreateOwnerWindow() {
   auto monitor_from = LAZY_IMPORT(base::kUser32, MonitorFromWindow);
   auto monitor_info = LAZY_IMPORT(base::kUser32, GetMonitorInfoW);
   auto move = LAZY_IMPORT(base::kUser32, MoveWindow);
-  MONITORINFO info = {sizeof(info)};
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
   if (monitor_from && monitor_info && move) {
     if (HMONITOR monitor = monitor_from(window, MONITOR_DEFAULTTONEAREST); monitor && monitor_info(monitor, &info)) {
       const RECT& work = info.rcWork;

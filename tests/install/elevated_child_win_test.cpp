@@ -160,7 +160,8 @@ TEST_F(ElevatedChildTest, MasterGivingUpBeforeGoEndsTheChild) {
     DuplicateHandle(GetCurrentProcess(), process.handle(), GetCurrentProcess(), &duplicate, 0, FALSE,
                     DUPLICATE_SAME_ACCESS);
     elevated.Attach(base::ScopedHandle(duplicate), nullptr);
-    Sleep(300);  // the child is waiting for go
+    // The child has read the hand-off and waits for go.
+    for (int i = 0; i < 3000 && Log().find("Suspicious process id") == std::string::npos; ++i) Sleep(10);
     // Destroyed without go: the child is told to stop and waited for.
   }
   std::string log = Log();

@@ -420,7 +420,8 @@ TEST_F(DownloaderTest, StallingServerEndsAtNextPollAfterStop) {
   // first, then the transfer ends without reading further.
   base::ScopedHandle stop(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   std::thread stopper([&] {
-    Sleep(300);
+    // Once the request is in, the server has sent the headers and gone silent.
+    (void)server_.WaitForRequests(prefix_ + "/gen/", 1);
     SetEvent(stop.get());
   });
   StringDownloadSink sink;

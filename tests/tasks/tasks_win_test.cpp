@@ -306,7 +306,6 @@ TEST_F(TasksTest, DestructionEndsATransferInProgress) {
     AsyncInstallTasks tasks(settings);
     vup = tasks.vup_path();
     ASSERT_EQ(server_.WaitForRequests(prefix_ + "/gen/", 1).size(), 1u);
-    Sleep(300);
   }
   EXPECT_FALSE(base::PathExists(vup));
 }
