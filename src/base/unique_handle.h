@@ -7,7 +7,7 @@
 //                      that give back what a thread holds: an SRW lock, a mutex, a locked memory
 //                      block, a locked file range (windows.h only)
 //   unique_internet.h  WinINet and WinHTTP handles (neither SDK header: they collide)
-//   unique_crypt.h     CryptoAPI providers, hashes and keys
+//   unique_crypt.h     CryptoAPI providers, hashes and keys; CNG algorithms and hashes
 //   unique_wintrust.h  the state WinVerifyTrust keeps between a verification and its close
 //   com_ptr.h          COM interface pointers, COM task memory, the COM apartment
 // Close functions of lazily bound libraries live in unique_handle_win.cpp; nothing else in the
