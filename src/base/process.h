@@ -1,5 +1,5 @@
 // Child processes: launch from a command line, wait with or without a time-out, terminate, read
-// the exit code.
+// the exit code. And the one look at a kernel object's state that does not wait.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +10,9 @@
 #include "base/unique_handle.h"
 
 namespace base {
+
+// True when the event (or process, or thread) is signalled now.
+inline bool IsSignalled(HANDLE object) { return ::WaitForSingleObject(object, 0) == WAIT_OBJECT_0; }
 
 class Process {
  public:

@@ -7,6 +7,7 @@
 #include "base/clock.h"
 #include "base/lazy_import.h"
 #include "base/os_version.h"
+#include "base/process.h"
 #include "base/random.h"
 #include "base/service_hosts.h"
 #include "base/strings.h"
@@ -31,8 +32,6 @@ namespace {
 constexpr DWORD kThreadWaitMs = 60000;
 
 int64_t Seconds(int64_t micros) { return micros / 1000000; }
-
-bool Signalled(HANDLE event) { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
 std::optional<std::string> Param(const distrib::DistribParams* distrib, std::string_view key) {
   if (!distrib) return std::nullopt;
@@ -257,7 +256,7 @@ void Installer::InstallBrowser() {
 
   if (failure != 0) {
     // Nothing else is cleaned after a failure: a later run uses the side files and hand-off.
-    if (delegate_ && !Signalled(stop_event_.get())) delegate_->OnResult(failure);
+    if (delegate_ && !base::IsSignalled(stop_event_.get())) delegate_->OnResult(failure);
   } else {
     if (distrib_) distrib_->RemoveHandoff();
     if (brand_) {

@@ -10,6 +10,7 @@
 #include "base/file_version.h"
 #include "base/lazy_import.h"
 #include "base/os_version.h"
+#include "base/process.h"
 #include "base/service_hosts.h"
 #include "base/strings.h"
 #include "distrib/brand_info.h"
@@ -42,7 +43,6 @@ std::wstring RedirectHost(const std::wstring& redirect_url) {
   return std::wstring(host, parts.dwHostNameLength);
 }
 
-bool Signalled(HANDLE event) { return WaitForSingleObject(event, 0) == WAIT_OBJECT_0; }
 
 // Moves to the start and cuts the file: the next transfer begins from nothing.
 void EmptyFile(HANDLE file, net::DownloadSink* sink) {
@@ -152,7 +152,7 @@ int SetupDownloader::DownloadModule(HANDLE file) {
 
   AttemptPlan plan = PlanAttempts(urls.size());
   std::string previous_url;
-  for (int attempt = 0; attempt < plan.max_attempts && !Signalled(stop_event_); ++attempt) {
+  for (int attempt = 0; attempt < plan.max_attempts && !base::IsSignalled(stop_event_); ++attempt) {
     const std::string& url = urls[attempt / plan.per_url];
     if (url != previous_url) {
       previous_url = url;

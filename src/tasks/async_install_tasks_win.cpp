@@ -2,6 +2,7 @@
 
 #include "base/file_path.h"
 #include "base/file_util.h"
+#include "base/process.h"
 #include "base/random.h"
 #include "base/service_hosts.h"
 #include "logging/log.h"
@@ -106,7 +107,7 @@ bool AsyncInstallTasks::WaitForCompletion(DWORD timeout_ms) const {
 DWORD WINAPI AsyncInstallTasks::ThreadMain(void* self) {
   auto* tasks = static_cast<AsyncInstallTasks*>(self);
   for (const auto& task : tasks->tasks_) {
-    if (WaitForSingleObject(tasks->stop_event_.get(), 0) == WAIT_OBJECT_0) break;
+    if (base::IsSignalled(tasks->stop_event_.get())) break;
     task(tasks->stop_event_.get());
   }
   return 0;
