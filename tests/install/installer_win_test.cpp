@@ -175,6 +175,49 @@ TEST_F(InstallerTest, TwoUrlsTakeThreeAttemptsEachAndALaterSuccessEndsTheExperim
   EXPECT_NE(attempts[8].path.find("-x64=1"), std::string::npos) << attempts[8].path;
 }
 
+// Whether this process runs on 64-bit Windows, asked another way than the installer asks: a 64-bit
+// process, or a 32-bit one under WOW64 (the i686 build in the test prefix, as on nearly every
+// user's machine).
+bool RunsOn64BitWindows() {
+  if (sizeof(void*) == 8) return true;
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+TEST_F(InstallerTest, ThisMachineDecidesTheExperimentAndA64BitSystemTakesThe64BitSetup) {
+  // The test runner says which prefix it made; a 64-bit one must look 64-bit from here too.
+  char prefix_arch[16] = {};
+  if (GetEnvironmentVariableA("VORLEX_PREFIX_ARCH", prefix_arch, sizeof(prefix_arch)) &&
+      std::string(prefix_arch) == "win64") {
+    ASSERT_TRUE(RunsOn64BitWindows());
+  }
+  const bool x64 = RunsOn64BitWindows();
+  auto setup = base::ReadFileToString(base::AppendPath(test::BuildDir(), L"stand_in_setup_signed.exe"));
+  ASSERT_TRUE(setup && server_.PutFile(prefix_.substr(1) + "/x64/setup.exe", *setup));
+  auto hkcu = std::make_unique<test::ScratchCurrentUser>();
+  auto brand = Brand("/good/setup.exe", "/x64/setup.exe");
+  distrib::DistribParams distrib("vup=0&try_x64=1&x64_ram=1024");
+  environment_.machine = MachineFacts::Current();
+  environment_.machine.coin = true;  // the experiment's draw is not what this test is about
+  {
+    Installer installer(nullptr, brand.get(), &distrib, false, environment_);
+    installer.RunSynchronously();
+    EXPECT_EQ(installer.result_code(), 0);
+    server_.WaitForRequests(prefix_ + "/installstats/", 6);
+  }
+  base::RegistryKey product = base::RegistryKey::Open(HKEY_CURRENT_USER, kProductKey, KEY_READ);
+  std::optional<std::wstring> stored = product.valid() ? product.ReadString(L"try_x64") : std::nullopt;
+  hkcu.reset();
+
+  EXPECT_EQ(environment_.machine.native_x64, x64);
+  EXPECT_EQ(server_.Requests(prefix_ + "/x64/").size(), x64 ? 1u : 0u);
+  EXPECT_EQ(server_.Requests(prefix_ + "/good/").size(), x64 ? 0u : 1u);
+  EXPECT_EQ(stored, x64 ? std::optional<std::wstring>(L"1") : std::nullopt);
+  auto attempts = server_.Requests(prefix_ + "/installstats/");
+  ASSERT_GE(attempts.size(), 3u);
+  EXPECT_EQ(attempts[2].path.find("-x64=1") != std::string::npos, x64) << attempts[2].path;
+}
+
 // With "do-not-launch-browser" the window is told 100 % and finished as soon as the setup has
 // finished. Without it the window waits for the browser's message window, which the stand-in does
 // not leave: finished at the first check, and the installer never sets 100 % itself.
