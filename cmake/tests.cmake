@@ -26,6 +26,11 @@ add_test(NAME include_layers
 add_test(NAME include_layers_self_test
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_layers.py --self-test)
 
+# The product never lets a certificate error through: no WinINet or WinHTTP flag or option that
+# ignores one (or lets an https transfer be redirected to http) appears under src/ (native).
+add_test(NAME no_ignored_certificate_errors
+  COMMAND sh -c "grep -rnE 'IGNORE_CERT|SECURITY_FLAG_IGNORE|IGNORE_UNKNOWN_CA|IGNORE_REVOCATION|IGNORE_WRONG_USAGE|IGNORE_REDIRECT_TO_HTTP|OPTION_SECURITY_FLAGS' '${CMAKE_SOURCE_DIR}/src'; test $? -eq 1")
+
 file(GLOB vorlex_test_support CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
 add_library(vorlex_test_support STATIC ${vorlex_test_support})
 target_include_directories(vorlex_test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/src)

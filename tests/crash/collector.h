@@ -11,6 +11,7 @@
 #include "base/file_util.h"
 #include "base/json.h"
 #include "base/strings.h"
+#include "support/loopback.h"
 #include "support/test_util.h"
 
 namespace crash_test {
@@ -21,6 +22,14 @@ inline std::wstring CollectorDir() { return base::AppendPath(test::BuildDir(), L
 inline std::string CollectorUrl(const std::string& tag) {
   std::optional<std::string> port = base::ReadFileToString(base::AppendPath(CollectorDir(), L"port"));
   return "http://127.0.0.1:" + port.value_or("0") + "/" + tag;
+}
+
+// "https://127.0.0.1:<port>/<tag>": the same over HTTPS, with the loopback test certificate for
+// 127.0.0.1 (trusted first, see test::TrustTestRoot); empty when the collector has no HTTPS port.
+inline std::string CollectorHttpsUrl(const std::string& tag) {
+  std::optional<std::string> port = base::ReadFileToString(base::AppendPath(CollectorDir(), L"tls_port"));
+  if (!port || port->empty() || !test::TrustTestRoot()) return {};
+  return "https://127.0.0.1:" + *port + "/" + tag;
 }
 
 // A tag no other test run in this build tree has used.

@@ -233,10 +233,11 @@ class NoCrashDialog {
   bool had_value_ = false;
 };
 
-// The shipped program end to end: lite_installer.exe, silent, waits for its setup download; a
-// thread injected into it jumps to an unmapped address. Its own filter writes the dump and
-// uploads it with a counted Content-Length; the collector reads the report stream out of the dump,
-// and the dump is gone once the collector has answered 200.
+// The shipped program end to end, every endpoint on HTTPS as in production: lite_installer.exe,
+// silent, waits for its setup download; a thread injected into it jumps to an unmapped address.
+// Its own filter writes the dump and uploads it over WinHTTP in TLS with a counted
+// Content-Length; the collector reads the report stream out of the dump, and the dump is gone
+// once the collector has answered 200.
 TEST_F(CrashTest, InstallerCrashIsUploadedAndItsDumpRemoved) {
   test::Loopback server = test::Loopback::Server();
   ASSERT_TRUE(server.ok());
@@ -247,10 +248,13 @@ TEST_F(CrashTest, InstallerCrashIsUploadedAndItsDumpRemoved) {
     _putenv((name + "=" + value).c_str());
     set.push_back(name);
   };
+  const std::string https = server.HttpsOrigin(test::Certificate::kGood);
+  const std::string crash_url = crash_test::CollectorHttpsUrl(tag);
+  ASSERT_FALSE(https.empty() || crash_url.empty()) << "no HTTPS from the loopback server or the collector";
   server.ExportEnvironment();
   for (const char* service : {"CDN", "STATISTICS", "REPORT", "VARIATIONS", "ABT", "WEBNTP"})
-    env(std::string("VORLEX_") + service + "_URL", server.Origin() + prefix);
-  env("VORLEX_CRASH_URL", CollectorUrl(tag));
+    env(std::string("VORLEX_") + service + "_URL", https + prefix);
+  env("VORLEX_CRASH_URL", crash_url);
   // Every request of this installer waits long past the crash.
   ASSERT_TRUE(server.AddRule(R"({"path": ")" + prefix + R"(/", "delay_ms": 120000})"));
 
@@ -261,10 +265,12 @@ TEST_F(CrashTest, InstallerCrashIsUploadedAndItsDumpRemoved) {
     base::Process installer = base::Process::Launch(L"\"" + test::InstallerPath() + L"\" --silent");
     ASSERT_TRUE(installer.valid());
     // The setup download has begun, so start-up (and the crash filter with it) is done.
-    if (server.WaitForRequests(prefix + "/browser/", 1, 60000).empty()) {
+    std::vector<test::CapturedRequest> setup = server.WaitForRequests(prefix + "/browser/", 1, 60000);
+    if (setup.empty()) {
       (void)installer.Terminate(1);
       FAIL() << "the installer did not ask for its setup";
     }
+    EXPECT_EQ(setup[0].tls, "good");
     HANDLE thread = CreateRemoteThread(installer.handle(), nullptr, 0,
                                        reinterpret_cast<LPTHREAD_START_ROUTINE>(static_cast<uintptr_t>(0x10)),
                                        nullptr, 0, nullptr);

@@ -1,5 +1,6 @@
-# The crash tests need a program that really crashes and a loopback collector for its report;
-# the installer's own crash also needs the loopback server, where its setup download waits.
+# The crash tests need a program that really crashes and a loopback collector for its report
+# (over HTTP and HTTPS, with the loopback test certificates); the installer's own crash also needs
+# the loopback server, where its setup download waits.
 add_executable(crash_test_program ${CMAKE_SOURCE_DIR}/tests/crash/crash_program.cpp)
 target_link_libraries(crash_test_program PRIVATE vorlex_core advapi32)
 add_dependencies(${name} crash_test_program lite_installer)
@@ -7,7 +8,8 @@ target_link_libraries(${name} PRIVATE ZLIB::ZLIB advapi32)
 
 set(crash_collector_dir ${CMAKE_BINARY_DIR}/crash_collector)
 add_test(NAME crash_collector_start
-  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/crash_collector/crash_collector.py start --dir ${crash_collector_dir})
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/crash_collector/crash_collector.py start --dir ${crash_collector_dir}
+          --tls-dir ${CMAKE_BINARY_DIR}/loopback/tls)
 add_test(NAME crash_collector_stop
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/crash_collector/crash_collector.py stop --dir ${crash_collector_dir})
 set_tests_properties(crash_collector_start PROPERTIES FIXTURES_SETUP crash_collector)

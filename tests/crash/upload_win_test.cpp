@@ -1,5 +1,6 @@
 // The upload against the loopback collector over Wine's real WinHTTP: request form, fields and
 // file part, encodings, the counted body length, and the failures that must report false.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -16,12 +17,14 @@
 #include "crash/http_transport.h"
 #include "crash/send_report.h"
 #include "support/log_capture.h"
+#include "support/loopback.h"
 #include "support/test_util.h"
 
 namespace crash {
 namespace {
 
 using crash_test::CollectedRequest;
+using crash_test::CollectorHttpsUrl;
 using crash_test::CollectorUrl;
 using crash_test::FindRequest;
 using crash_test::UniqueTag;
@@ -153,6 +156,45 @@ TEST_F(UploadTest, FailuresReportFalse) {
   PointCrashEndpointAt(CollectorUrl(missing_tag));
   EXPECT_FALSE(SendReport({{"k", "v"}}, scratch_.Child(L"absent.dmp")));
   EXPECT_FALSE(FindRequest(missing_tag));
+}
+
+// Over HTTPS with the certificate the test prefix trusts, the report arrives as over HTTP. A
+// server whose certificate is refused receives nothing, and the send fails with WinHTTP's code:
+// Windows gives ERROR_WINHTTP_SECURE_FAILURE (12175) and names the reason in a status callback,
+// Wine 8 gives ERROR_WINHTTP_SECURE_CHANNEL_ERROR (12157) whatever the reason.
+TEST_F(UploadTest, HttpsUploadAndRefusedCertificates) {
+  const std::wstring dump_path = scratch_.Child(L"tls.dmp");
+  ASSERT_TRUE(base::WriteStringToFile(dump_path, "MDMP-over-tls"));
+  const std::string tag = UniqueTag("https");
+  const std::string url = CollectorHttpsUrl(tag);
+  ASSERT_FALSE(url.empty()) << "the collector answers no HTTPS";
+  PointCrashEndpointAt(url);
+  ASSERT_TRUE(SendReport({{"prod", "Vorlex"}, {"uid", "tls"}}, dump_path));
+  std::optional<CollectedRequest> request = FindRequest(tag);
+  ASSERT_TRUE(request);
+  EXPECT_EQ(request->record["errors"].size(), 0u) << request->record["errors"];
+  EXPECT_EQ(request->record["query"], "product=Vorlex");
+  EXPECT_EQ(request->ReadFile(L"file_upload_file_minidump.bin"), "MDMP-over-tls");
+
+  test::Loopback server = test::Loopback::Server();
+  ASSERT_TRUE(server.ok());
+  const std::string prefix = test::UniquePathPrefix();
+  std::vector<std::string> diagnostics;
+  base::SetDiagLogHandler([&](std::string_view message) { diagnostics.emplace_back(message); });
+  for (test::Certificate bad :
+       {test::Certificate::kWrongHost, test::Certificate::kExpired, test::Certificate::kUntrusted}) {
+    const std::string origin = server.HttpsOrigin(bad);
+    ASSERT_FALSE(origin.empty());
+    PointCrashEndpointAt(origin + prefix);
+    diagnostics.clear();
+    EXPECT_FALSE(SendReport({{"prod", "Vorlex"}}, dump_path)) << origin;
+    ASSERT_EQ(diagnostics.size(), 1u) << origin;
+    EXPECT_THAT(diagnostics[0], ::testing::AnyOf(WinHttpErrorMessage("WinHttpSendRequest", 12157),
+                                                 WinHttpErrorMessage("WinHttpSendRequest", 12175)));
+  }
+  base::SetDiagLogHandler(nullptr);
+  EXPECT_TRUE(server.Requests(prefix).empty());
+  EXPECT_TRUE(base::PathExists(dump_path));
 }
 
 TEST(WinHttpErrorMessageTest, TextOrFallback) {

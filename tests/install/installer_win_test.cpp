@@ -122,6 +122,46 @@ TEST_F(InstallerTest, EveryAttemptFailsWith401AndIsReported) {
   EXPECT_NE(reports[0].query.find("result=failed"), std::string::npos);
 }
 
+// A setup server whose certificate is refused never serves the setup, though the file is there
+// and this test's check would accept it: every attempt fails at the open with WinINet's error in
+// its tag, no request reaches the server, nothing runs, and the installation ends with 401.
+TEST_F(InstallerTest, SetupServerWithBadCertificateIsNeverUsed) {
+  const struct {
+    test::Certificate certificate;
+    const char* tag;
+  } kCases[] = {{test::Certificate::kWrongHost, "internet_open_url_12038"},
+                {test::Certificate::kExpired, "internet_open_url_12037"},
+                {test::Certificate::kUntrusted, "internet_open_url_12045"}};
+  size_t reported = 0;
+  for (const auto& refused : kCases) {
+    const std::string origin = server_.HttpsOrigin(refused.certificate);
+    ASSERT_FALSE(origin.empty()) << "the loopback server answers no HTTPS";
+    auto brand = std::make_unique<distrib::BrandInfo>(scratch_.path() + L"\\");
+    brand->ParseConfig(R"({"brand_id": "vorlex", "install": {"setup_url": ")" + origin + prefix_ +
+                       R"(/good/setup.exe"}})");
+    brand->ApplyDefaults();
+    distrib::DistribParams distrib("vup=0");
+    int result = 0;
+    {
+      Installer installer(nullptr, brand.get(), &distrib, false, environment_);
+      installer.RunSynchronously();
+      result = installer.result_code();
+      reported += 14;  // started, download started, six failed attempts of two reports each
+      server_.WaitForRequests(prefix_ + "/installstats/", reported);
+    }
+    EXPECT_EQ(result, kExitSetupNotObtained) << origin;
+    std::vector<std::string> events = Events();
+    ASSERT_EQ(events.size(), reported) << origin;
+    for (size_t i = reported - 12; i < reported; i += 2) {
+      EXPECT_EQ(events[i], "download/error!attempt_" + std::to_string((i - (reported - 12)) / 2 + 1) + "_" +
+                               refused.tag);
+      EXPECT_EQ(events[i + 1], std::string("download_attempt/failed!") + refused.tag);
+    }
+  }
+  EXPECT_TRUE(server_.Requests(prefix_ + "/good/").empty());
+  EXPECT_FALSE(base::PathExists(scratch_.Child(L"record.json")));
+}
+
 TEST_F(InstallerTest, SetupFileThatCannotBeCreatedIsNotObtained) {
   // Another program holds the setup file without sharing from the moment it is picked.
   base::ScopedFile holder;

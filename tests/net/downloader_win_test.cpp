@@ -219,6 +219,45 @@ TEST_F(DownloaderTest, ResumeFromHeldSize) {
   EXPECT_TRUE(partial.data() == source);
 }
 
+// Over HTTPS with the certificate the test prefix trusts, a transfer is the one over HTTP, in
+// TLS; a reset mid-body fails the read as over HTTP. Each bad certificate fails the open with
+// WinINet's own error in the tag, before any request reaches the server.
+TEST_F(DownloaderTest, HttpsTransfersAndBadCertificatesFailTheOpen) {
+  const std::string https = server_.HttpsOrigin(test::Certificate::kGood);
+  ASSERT_FALSE(https.empty()) << "the loopback server answers no HTTPS";
+  Downloader downloader;
+  std::string body;
+  ASSERT_TRUE(downloader.DownloadToString(https + prefix_ + "/gen/100000", nullptr, &body)) << downloader.last_error();
+  EXPECT_TRUE(body == test::GeneratedBytes(100000));
+  EXPECT_EQ(downloader.content_length(), 100000u);
+  StringDownloadSink sink;
+  DownloadRequest dropped = Request("", &sink);
+  dropped.url = base::AsciiToWide(https + prefix_ + "/gen/150000?lb_drop_after=40000");
+  const DownloadOutcome reset = Download(dropped);
+  EXPECT_FALSE(reset.ok);
+  EXPECT_THAT(reset.last_error, StartsWith("internet_read-"));
+  std::vector<test::CapturedRequest> requests = Requests();
+  ASSERT_EQ(requests.size(), 2u);
+  for (const test::CapturedRequest& request : requests) EXPECT_EQ(request.tls, "good") << request.target;
+
+  const struct {
+    test::Certificate certificate;
+    const char* tag;
+  } kRefused[] = {{test::Certificate::kWrongHost, "internet_open_url-12038"},  // SEC_CERT_CN_INVALID
+                  {test::Certificate::kExpired, "internet_open_url-12037"},    // SEC_CERT_DATE_INVALID
+                  {test::Certificate::kUntrusted, "internet_open_url-12045"}}; // INVALID_CA
+  for (const auto& refused : kRefused) {
+    const std::string origin = server_.HttpsOrigin(refused.certificate);
+    ASSERT_FALSE(origin.empty());
+    test::LogCapture log;
+    Downloader refusing;
+    EXPECT_FALSE(refusing.DownloadToString(origin + prefix_ + "/gen/1000", nullptr, &body)) << origin;
+    EXPECT_EQ(refusing.last_error(), refused.tag) << origin;
+    EXPECT_THAT(log.At("OpenDownload"), ElementsAre()) << origin;  // no "Connection established"
+  }
+  EXPECT_EQ(Requests().size(), 2u);
+}
+
 TEST(FileDownloadSinkTest, SizeGrowsOnlyWithWrittenBlocksAndResetTruncates) {
   test::ScratchDir scratch;
   const std::wstring path = scratch.Child(L"setup.arc");

@@ -197,6 +197,37 @@ TEST_F(InstallStatisticsTest, SavedParametersLaunchedAndCleanup) {
   }
 }
 
+// The reports of an https origin go in TLS, abandoned once sent as over HTTP; a server whose
+// certificate is refused gets no report, and the refusal is logged.
+TEST_F(InstallStatisticsTest, HttpsReportsAndRefusedCertificates) {
+  const std::string good = server_.HttpsOrigin(test::Certificate::kGood);
+  ASSERT_FALSE(good.empty()) << "the loopback server answers no HTTPS";
+  test::LogCapture log;
+  _putenv(("VORLEX_STATISTICS_URL=" + good + prefix_).c_str());
+  {
+    InstallStatistics statistics(0, L"", UserId());
+    ASSERT_TRUE(statistics.Send({{"action", L"tls"}}));
+    ASSERT_EQ(WaitFor(1).size(), 1u);
+  }
+  std::vector<std::string> refused;
+  for (test::Certificate bad :
+       {test::Certificate::kWrongHost, test::Certificate::kExpired, test::Certificate::kUntrusted}) {
+    refused.push_back(server_.HttpsOrigin(bad) + prefix_);
+    _putenv(("VORLEX_STATISTICS_URL=" + refused.back()).c_str());
+    InstallStatistics statistics(0, L"", UserId());
+    ASSERT_TRUE(statistics.Send({{"action", L"refused"}}));
+    ASSERT_TRUE(log.WaitFor("SendUrl", refused.size())) << refused.back();
+  }
+  std::vector<test::CapturedRequest> requests = server_.Requests(prefix_);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].tls, "good");
+  EXPECT_NE(requests[0].target.find("-action=tls,"), std::string::npos) << requests[0].target;
+  std::vector<std::string> lines = log.At("SendUrl");
+  ASSERT_EQ(lines.size(), refused.size());
+  for (size_t i = 0; i < lines.size(); ++i)
+    EXPECT_THAT(lines[i], ::testing::StartsWith("Failed to open " + refused[i] + "/installstats/send/"));
+}
+
 TEST_F(InstallStatisticsTest, UnreachableEndpointLogsAndShutsDown) {
   _putenv("VORLEX_STATISTICS_URL=http://127.0.0.1:1");
   test::LogCapture log;

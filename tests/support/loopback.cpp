@@ -1,7 +1,10 @@
 #include "support/loopback.h"
 
 #include <windows.h>
+#include <wincrypt.h>
 #include <wininet.h>
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -51,6 +54,19 @@ Loopback Loopback::Server() { return Loopback(L"server"); }
 Loopback Loopback::Proxy() { return Loopback(L"proxy"); }
 
 std::string Loopback::Origin() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+std::string Loopback::HttpsOrigin(Certificate certificate) const {
+  static const char* const kNames[] = {"good", "wrong_host", "expired", "untrusted"};
+  const std::string name = kNames[static_cast<int>(certificate)];
+  if (!TrustTestRoot()) return std::string();
+  std::optional<std::string> ports = base::ReadFileToString(base::AppendPath(dir_, L"tls_ports"));
+  if (!ports) return std::string();
+  for (const std::string& line : base::Split(*ports, '\n')) {
+    std::vector<std::string> fields = base::Split(line, ' ');
+    if (fields.size() == 2 && fields[0] == name) return "https://127.0.0.1:" + fields[1];
+  }
+  return std::string();
+}
 
 std::wstring Loopback::WwwDir() const { return base::AppendPath(dir_, L"www"); }
 
@@ -108,6 +124,7 @@ std::vector<CapturedRequest> Loopback::Requests(std::string_view path_prefix) co
     request.target = json->value("target", "");
     request.query = json->value("query", "");
     request.proxied = json->value("proxied", false) || json->contains("host");
+    request.tls = json->value("tls", "");
     request.body = base::Base64Decode(json->value("body_b64", "")).value_or("");
     if (json->contains("headers"))
       for (const auto& pair : (*json)["headers"])
@@ -126,6 +143,42 @@ std::vector<CapturedRequest> Loopback::WaitForRequests(std::string_view path_pre
     Sleep(20);
   }
 }
+
+bool TrustTestRoot() {
+  static const bool trusted = [] {
+    std::optional<std::string> root =
+        base::ReadFileToString(base::AppendPath(base::AppendPath(LoopbackRoot(), L"tls"), L"ca.der"));
+    auto open = LAZY_IMPORT(base::kCrypt32, CertOpenStore);
+    auto add = LAZY_IMPORT(base::kCrypt32, CertAddEncodedCertificateToStore);
+    auto close = LAZY_IMPORT(base::kCrypt32, CertCloseStore);
+    if (!root || root->empty() || !open || !add || !close) return false;
+    // The machine's store of the test prefix: no prompt, and every user of the prefix sees it.
+    HCERTSTORE store = open(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
+    if (!store) return false;
+    const bool added = add(store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(root->data()),
+                           static_cast<DWORD>(root->size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr) != FALSE;
+    close(store, 0);
+    return added;
+  }();
+  return trusted;
+}
+
+namespace {
+
+// Before the first test of a program that runs with the loopback fixture: a certificate check
+// earlier in the process (a signature verification, say) would fix Wine's view of the Root store
+// without the test root.
+class TrustTestRootFirst : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (const char* dir = std::getenv("VORLEX_LOOPBACK_DIR"); dir && *dir) static_cast<void>(TrustTestRoot());
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const kTrustTestRootFirst =
+    ::testing::AddGlobalTestEnvironment(new TrustTestRootFirst);
+
+}  // namespace
 
 std::string UniquePathPrefix() {
   static std::atomic<int> counter{0};

@@ -1,7 +1,8 @@
 // The loopback HTTP server (and forwarding proxy) started by the CTest fixture "loopback"
 // (tools/loopback_server/loopback.cmake): its port, its served directory, its fault rules and the
 // requests it captured. Requests and rules are shared by every test of the run, so tests use
-// their own path prefix (UniquePathPrefix) and filter captures by it.
+// their own path prefix (UniquePathPrefix) and filter captures by it. The server also answers
+// HTTPS, once with a certificate the test prefix trusts and once with each kind of bad one.
 #pragma once
 
 #include <cstdint>
@@ -20,9 +21,13 @@ struct CapturedRequest {
   std::vector<std::pair<std::string, std::string>> headers;
   std::string body;
   bool proxied = false;
+  std::string tls;  // the certificate an HTTPS request came in with ("good", ...); empty for HTTP
   // The first header of that name (case-insensitive), or empty.
   std::string Header(std::string_view name) const;
 };
+
+// The server's HTTPS ports, by the certificate each one shows.
+enum class Certificate { kGood, kWrongHost, kExpired, kUntrusted };
 
 class Loopback {
  public:
@@ -34,6 +39,9 @@ class Loopback {
   bool ok() const { return port_ != 0; }
   uint16_t port() const { return port_; }
   std::string Origin() const;  // "http://127.0.0.1:<port>"
+  // "https://127.0.0.1:<port>" of the HTTPS port with that certificate, or empty when the server
+  // has none. Makes sure first that the Wine prefix trusts the test root (TrustTestRoot).
+  std::string HttpsOrigin(Certificate certificate) const;
   // Directory served at "/" (Windows path).
   std::wstring WwwDir() const;
   // Points the build's service hosts (base::ServiceHost) at this server.
@@ -54,6 +62,14 @@ class Loopback {
   std::wstring dir_;
   uint16_t port_ = 0;
 };
+
+// Adds the loopback test root (tls/ca.der of the fixture's directory) to the machine Root store of
+// the Wine prefix the tests run in, once per process. Wine's chain engine reads the Root store
+// once per process, at its first certificate check: a process must call this before its first
+// HTTPS request, or its later ones fail as if the root were unknown (a chain it cannot complete,
+// which Wine's WinINet reports as 12057). Child processes started later see the root anyway. Test
+// programs run with the loopback fixture call it before their first test.
+bool TrustTestRoot();
 
 // A path prefix no other test uses: "/t<pid>-<random>-<n>".
 std::string UniquePathPrefix();

@@ -1,5 +1,5 @@
-// The slide show: the download thread against the loopback server, the paging rules on a test
-// clock, and the progress screen showing a downloaded slide.
+// The slide show: the download thread against the loopback server (over HTTPS), the paging rules
+// on a test clock, and the progress screen showing a downloaded slide.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -45,7 +45,10 @@ TEST(SlideSourceTest, GrowsWhileThePicturesLastAndCyclesThroughThem) {
   ASSERT_TRUE(dist.ok());
   ASSERT_TRUE(dist.ServeSlide(L"full.jpg", "02.jpg"));
   ASSERT_TRUE(dist.ServeSlide(L"small.jpg", "03.jpg"));
-  std::wstring base = base::Utf8ToWide(dist.SlideBase());
+  // From an https origin, as the production CDN serves them.
+  const std::string https = dist.server().HttpsOrigin(test::Certificate::kGood);
+  ASSERT_FALSE(https.empty()) << "the loopback server answers no HTTPS";
+  std::wstring base = base::Utf8ToWide(https + dist.prefix() + "/browser/installer/en/");
   SlideSource source(FirstSlide(), base);
   ASSERT_TRUE(source.WaitForThread(60000));
   EXPECT_FALSE(source.running());
@@ -54,6 +57,8 @@ TEST(SlideSourceTest, GrowsWhileThePicturesLastAndCyclesThroughThem) {
   EXPECT_EQ(RequestsFor(dist, "03.jpg"), 1u);
   EXPECT_EQ(RequestsFor(dist, "04.jpg"), 10u);  // ten failures in a row end the thread
   EXPECT_EQ(RequestsFor(dist, "05.jpg"), 0u);
+  for (const test::CapturedRequest& request : dist.server().Requests(dist.prefix()))
+    EXPECT_EQ(request.tls, "good") << request.path;
 
   // Pages on a test clock: slide 0 for the first page only, then 1, 2, 0, 1, 2 (index mod
   // count); exactly one repaint per change.

@@ -12,9 +12,11 @@ below <dir>/requests/<tag>/<n>/:
   body.bin        the body after un-chunking and gunzipping
   file_<name>.bin the bytes of each file part
 The path segments before "submit" pick the tag ("/case1/submit" -> "case1"); a segment
-"code-NNN" makes the collector answer with status NNN instead of 200.
+"code-NNN" makes the collector answer with status NNN instead of 200. With --tls-dir it also
+answers HTTPS with the loopback test certificate for 127.0.0.1 of that directory
+(tools/loopback_server/make_tls_pki.py, run first) on a second port, written to <dir>/tls_port.
 
-  crash_collector.py start --dir DIR   starts a detached server and waits for its port file
+  crash_collector.py start --dir DIR [--tls-dir PKI]  starts a detached server and waits for its port file
   crash_collector.py stop --dir DIR    stops it
   crash_collector.py serve --dir DIR   runs in the foreground
 """
@@ -26,6 +28,7 @@ import json
 import os
 import re
 import signal
+import ssl
 import struct
 import subprocess
 import sys
@@ -237,10 +240,41 @@ class Server(http.server.ThreadingHTTPServer):
             return path
 
 
-def serve(directory):
+class TlsServer(Server):
+    """The collector behind TLS; the handshake runs on the request's own thread."""
+
+    def __init__(self, directory, tls_dir):
+        super().__init__(directory)
+        self.context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        self.context.load_cert_chain(os.path.join(tls_dir, "good.pem"), os.path.join(tls_dir, "leaf.key"))
+
+    def finish_request(self, request, client_address):
+        request.settimeout(60)
+        try:
+            tls = self.context.wrap_socket(request, server_side=True)
+        except (ssl.SSLError, OSError):
+            return
+        tls.settimeout(None)
+        try:
+            self.RequestHandlerClass(tls, client_address, self)
+        finally:
+            try:
+                tls.close()
+            except OSError:
+                pass
+
+
+def serve(directory, tls_dir=None):
     os.makedirs(directory, exist_ok=True)
     server = Server(directory)
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
+    if tls_dir:
+        tls_server = TlsServer(directory, tls_dir)
+        tls_server.lock = server.lock  # one numbering of request folders for both ports
+        with open(os.path.join(directory, "tls_port.tmp"), "w") as out:
+            out.write(str(tls_server.server_address[1]))
+        os.replace(os.path.join(directory, "tls_port.tmp"), os.path.join(directory, "tls_port"))
+        threading.Thread(target=tls_server.serve_forever, daemon=True).start()
     with open(os.path.join(directory, "pid"), "w") as out:
         out.write(str(os.getpid()))
     with open(os.path.join(directory, "port.tmp"), "w") as out:
@@ -249,16 +283,22 @@ def serve(directory):
     server.serve_forever()
 
 
-def start(directory):
+def start(directory, tls_dir=None):
     stop(directory)
     os.makedirs(directory, exist_ok=True)
-    for name in ("port", "pid"):
+    command = [sys.executable, os.path.abspath(__file__), "serve", "--dir", directory]
+    if tls_dir:
+        maker = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))),
+                             "loopback_server", "make_tls_pki.py")
+        if subprocess.run([sys.executable, maker, tls_dir]).returncode != 0:
+            return 1
+        command += ["--tls-dir", tls_dir]
+    for name in ("port", "pid", "tls_port"):
         if os.path.exists(os.path.join(directory, name)):
             os.remove(os.path.join(directory, name))
     # Detached, with no inherited pipes: CTest must not wait for the server's output.
     with open(os.devnull, "r+b") as null:
-        subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", "--dir", directory],
-                         stdin=null, stdout=null, stderr=null, start_new_session=True, close_fds=True)
+        subprocess.Popen(command, stdin=null, stdout=null, stderr=null, start_new_session=True, close_fds=True)
     deadline = time.time() + 20
     while time.time() < deadline:
         if os.path.exists(os.path.join(directory, "port")):
@@ -287,12 +327,14 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("command", choices=["start", "stop", "serve"])
     parser.add_argument("--dir", required=True)
+    parser.add_argument("--tls-dir")
     args = parser.parse_args()
     directory = os.path.abspath(args.dir)
+    tls_dir = os.path.abspath(args.tls_dir) if args.tls_dir else None
     if args.command == "serve":
-        serve(directory)
+        serve(directory, tls_dir)
         return 0
-    return start(directory) if args.command == "start" else stop(directory)
+    return start(directory, tls_dir) if args.command == "start" else stop(directory)
 
 
 if __name__ == "__main__":

@@ -3,13 +3,15 @@
 # it:   include(${CMAKE_SOURCE_DIR}/tools/loopback_server/loopback.cmake)
 #       vorlex_require_loopback(${name})
 # The test runs with VORLEX_LOOPBACK_DIR naming the fixture's directory; test programs learn the
-# ports from there with test::Loopback (tests/support/loopback.h).
+# ports from there with test::Loopback (tests/support/loopback.h). The server also answers HTTPS
+# with the test certificates made in ${VORLEX_LOOPBACK_DIR}/tls.
 set(VORLEX_LOOPBACK_DIR ${CMAKE_BINARY_DIR}/loopback)
 set(VORLEX_LOOPBACK_CTL ${CMAKE_SOURCE_DIR}/tools/loopback_server/loopback-ctl)
 
 function(vorlex_require_loopback test)
   if(NOT TEST loopback_start)
-    add_test(NAME loopback_start COMMAND ${VORLEX_LOOPBACK_CTL} start ${VORLEX_LOOPBACK_DIR}/server)
+    add_test(NAME loopback_start
+      COMMAND ${VORLEX_LOOPBACK_CTL} start ${VORLEX_LOOPBACK_DIR}/server --tls ${VORLEX_LOOPBACK_DIR}/tls)
     add_test(NAME loopback_proxy_start COMMAND ${VORLEX_LOOPBACK_CTL} start ${VORLEX_LOOPBACK_DIR}/proxy --proxy)
     add_test(NAME loopback_stop COMMAND ${VORLEX_LOOPBACK_CTL} stop ${VORLEX_LOOPBACK_DIR}/server)
     add_test(NAME loopback_proxy_stop COMMAND ${VORLEX_LOOPBACK_CTL} stop ${VORLEX_LOOPBACK_DIR}/proxy)

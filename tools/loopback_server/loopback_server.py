@@ -6,6 +6,11 @@ Binds 127.0.0.1 only, on a free port, and writes the port to --port-file. Serves
 request (method, path, query, headers, body) as one JSON line in --capture, and injects faults
 chosen by rules (a --rules file, the control endpoint) or by "lb_*" query parameters.
 
+With --tls-dir it also answers HTTPS, on one more port per certificate of that directory
+(make_tls_pki.py: good, wrong_host, expired, untrusted), with the same files, rules and capture;
+the ports go to --tls-ports-file as "<name> <port>" lines and captured requests name the
+certificate in "tls".
+
 With --proxy it is instead a forwarding HTTP proxy (absolute-form requests) that only forwards to
 127.0.0.1 and captures what it forwarded.
 
@@ -20,6 +25,7 @@ import os
 import re
 import signal
 import socket
+import ssl
 import struct
 import sys
 import threading
@@ -174,6 +180,8 @@ class Handler(BaseHTTPRequestHandler):
             "body_size": len(body),
             "client_port": self.client_address[1],
         }
+        if self.server.tls_name:
+            rec["tls"] = self.server.tls_name
         if extra:
             rec.update(extra)
         self.state.capture(rec)
@@ -397,6 +405,7 @@ class ProxyHandler(BaseHTTPRequestHandler):
 class Server(ThreadingHTTPServer):
     daemon_threads = True
     request_queue_size = 64
+    tls_name = None
 
     def __init__(self, *args, **kwargs):
         super().__init__(*args, **kwargs)
@@ -412,6 +421,50 @@ class Server(ThreadingHTTPServer):
         super().shutdown_request(request)
 
 
+class TlsServer(Server):
+    """The same server behind TLS with one certificate. The handshake runs on the request's own
+    thread, so a client that refuses the certificate (the point of most of them) or stalls
+    holds up nobody else."""
+
+    def __init__(self, address, handler, name, cert_file, key_file):
+        super().__init__(address, handler)
+        self.tls_name = name
+        self.context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        self.context.load_cert_chain(cert_file, key_file)
+
+    def finish_request(self, request, client_address):
+        request.settimeout(60)
+        try:
+            tls = self.context.wrap_socket(request, server_side=True)
+        except (ssl.SSLError, OSError):
+            return  # refused by the client, or gone
+        tls.settimeout(None)
+        try:
+            self.RequestHandlerClass(tls, client_address, self)
+        finally:
+            self.reset_on_close.discard(tls)  # SO_LINGER 0 is set on it: close() resets
+            try:
+                tls.close()
+            except OSError:
+                pass
+
+
+def start_tls_servers(handler, tls_dir, ports_file):
+    servers = []
+    for name in ("good", "wrong_host", "expired", "untrusted"):
+        cert = os.path.join(tls_dir, name + ".pem")
+        if os.path.exists(cert):
+            servers.append(TlsServer((HOST, 0), handler, name, cert, os.path.join(tls_dir, "leaf.key")))
+    tmp = ports_file + ".tmp"
+    with open(tmp, "w") as f:
+        for server in servers:
+            f.write("%s %d\n" % (server.tls_name, server.server_address[1]))
+    os.replace(tmp, ports_file)
+    for server in servers:
+        threading.Thread(target=server.serve_forever, kwargs={"poll_interval": 0.2}, daemon=True).start()
+    return servers
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--root", default=".", help="directory served at /")
@@ -421,6 +474,8 @@ def main():
     parser.add_argument("--pid-file", help="the server's process id is written here")
     parser.add_argument("--proxy", action="store_true", help="be a forwarding proxy instead")
     parser.add_argument("--port", type=int, default=0, help="0 = a free port")
+    parser.add_argument("--tls-dir", help="also serve HTTPS with each certificate found here")
+    parser.add_argument("--tls-ports-file", help="where the HTTPS ports are written")
     args = parser.parse_args()
 
     rules = []
@@ -433,6 +488,9 @@ def main():
     handler.state = State(args.root, args.capture, rules)
     server = Server((HOST, args.port), handler)
     port = server.server_address[1]
+    tls_servers = []
+    if args.tls_dir and not args.proxy:
+        tls_servers = start_tls_servers(handler, args.tls_dir, args.tls_ports_file)
     if args.pid_file:
         with open(args.pid_file, "w") as f:
             f.write(str(os.getpid()))
@@ -441,7 +499,10 @@ def main():
     with open(tmp, "w") as f:
         f.write(str(port))
     os.replace(tmp, args.port_file)
-    signal.signal(signal.SIGTERM, lambda *_: threading.Thread(target=server.shutdown).start())
+    def stop(*_):
+        for each in [server] + tls_servers:
+            threading.Thread(target=each.shutdown).start()
+    signal.signal(signal.SIGTERM, stop)
     try:
         server.serve_forever(poll_interval=0.2)
     finally:

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Checks of the loopback server itself (host side, its own instance): ranges, capture of POST
-bodies, rules with counts, faults, and the proxy's refusal of other hosts."""
+bodies, rules with counts, faults, the proxy's refusal of other hosts, and HTTPS with each test
+certificate (what an ordinary TLS client makes of it, independent of Wine)."""
 
 import http.client
 import json
 import os
+import ssl
 import subprocess
 import sys
 import tempfile
@@ -111,6 +113,47 @@ class LoopbackServerTest(unittest.TestCase):
         resp = conn.getresponse()
         resp.read()
         self.assertEqual(resp.status, 403)
+
+
+class TlsTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp()
+        cls.pki = os.path.join(cls.dir, "tls")
+        subprocess.run([sys.executable, os.path.join(HERE, "make_tls_pki.py"), cls.pki], check=True)
+        server_dir = os.path.join(cls.dir, "s")
+        cls.proc, _ = start(server_dir, "--tls-dir", cls.pki, "--tls-ports-file", os.path.join(server_dir, "tls_ports"))
+        with open(os.path.join(server_dir, "tls_ports")) as f:
+            cls.ports = dict((name, int(port)) for name, port in (line.split() for line in f if line.strip()))
+        cls.capture = os.path.join(server_dir, "requests.jsonl")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.proc.terminate()
+        cls.proc.wait()
+
+    def get(self, name, path):
+        context = ssl.create_default_context(cafile=os.path.join(self.pki, "ca.pem"))
+        conn = http.client.HTTPSConnection("127.0.0.1", self.ports[name], timeout=10, context=context)
+        try:
+            conn.request("GET", path)
+            resp = conn.getresponse()
+            return resp.status, resp.read()
+        finally:
+            conn.close()
+
+    def test_each_port_shows_its_certificate(self):
+        self.assertEqual(sorted(self.ports), ["expired", "good", "untrusted", "wrong_host"])
+        self.assertEqual(self.get("good", "/tls/gen/10?lb_header=X-A:1"),
+                         (200, loopback_server.generated_bytes(10)))
+        for name, reason in (("wrong_host", "mismatch"), ("expired", "expired"),
+                             ("untrusted", "self-signed certificate in certificate chain")):
+            with self.assertRaises(ssl.SSLCertVerificationError) as refused:
+                self.get(name, "/tls/refused")
+            self.assertIn(reason, str(refused.exception), name)
+        with open(self.capture) as f:
+            records = [json.loads(line) for line in f if line.strip()]
+        self.assertEqual([(r["path"], r.get("tls")) for r in records], [("/tls/gen/10", "good")])
 
 
 if __name__ == "__main__":
