@@ -64,8 +64,20 @@ problems = [what for what, ok in [
         ["VORLEX_BRAND_SIGNING_KEY", "VORLEX_MSI_OVERRIDE_KEY", "VORLEX_TRUSTED_LIST_KEY_2", "VORLEX_TRUSTED_LIST_KEY_7"])),
     ("toolchain", all(m["toolchain"].values())),
     ("signature removed gives the unsigned build", m["unsigned_sha256"] == unsigned),
+    ("documents listed", sorted(d["file"] for d in m["documents"]) == ["NOTICES.txt", "sbom.spdx.json"]),
 ] if not ok]
+bom = json.load(open("sbom.spdx.json"))
+notices = open("NOTICES.txt").read()
+linked = {p["name"]: p for p in bom["packages"][1:]}
+for name in ("zlib", "nlohmann-json", "libstdc++ and libgcc", "winpthreads", "mingw-w64 runtime"):
+    p = linked.get(name)
+    if not p or not p.get("versionInfo") or p.get("licenseConcluded", "NOASSERTION") == "NOASSERTION":
+        problems.append(f"bill of materials: {name}")
+    elif f"{name} {p['versionInfo']}" not in notices:
+        problems.append(f"notices: {name}")
+if bom["packages"][0]["checksums"][0]["checksumValue"] != m["unsigned_sha256"]:
+    problems.append("bill of materials: installer checksum")
 if problems:
     sys.exit("manifest check failed: " + ", ".join(problems) + "\n" + json.dumps(m, indent=2))
-print("manifest: sums, signer, time stamp, file date and unsigned hash check out")
+print("manifest: sums, signer, time stamp, file date, unsigned hash and bill of materials check out")
 PY
