@@ -48,6 +48,10 @@ port=$(cat "$work/tsa/port")
 cd "$work/out"
 sha256sum --quiet -c SHA256SUMS
 grep -q "  manifest.json$" SHA256SUMS
+# The symbols kept for tools/symbolize: the unstripped link, which names the installer's functions.
+symbols=$(python3 -c 'import json; print(json.load(open("manifest.json"))["symbols"]["folder"])')
+python3 "$src/tools/symbolize/symbolize.py" --rva "$symbols/lite_installer.exe" wWinMain "$work/wwinmain.rva"
+[ -s "$symbols/lite_installer.map" ]
 osslsigncode remove-signature -in lite_installer.exe -out "$work/unsigned.exe" >/dev/null
 python3 - "$fingerprint" "$(sha256sum "$work/unsigned.exe" | cut -d' ' -f1)" "$src" <<'PY'
 import json, re, sys

@@ -9,9 +9,14 @@ usage: symbolize.py DUMP SYMBOLS_DIR [SYMBOLS_DIR...]
 
 DUMP is the minidump as the collector saves it (the "upload_file_minidump" part). Each module of
 the dump is matched to an unstripped executable in the symbols folders by what the dump records of
-it: the PE time stamp and the image size (scripts/release keeps the unstripped installer of every
-release under those, as <name>-<TIMESTAMP><SIZE>.exe; any PE file in the folders is considered).
-Addresses are turned into names by the mingw-w64 addr2line of the module's machine.
+it: the PE time stamp and the image size. scripts/release keeps the unstripped installer of every
+release under those, as symbols/<name>/<STAMP><SIZE>/<name> (the shipped file's time stamp and
+image size; give the symbols folder); otherwise any PE file in the folders whose own time stamp
+and image size match is used (a test build's program).
+Addresses are turned into names by the mingw-w64 addr2line of the module's machine (function,
+file and line where the file has line tables, as the test builds do), else by the nearest code
+symbol of its symbol table (function and offset: the release installer is built without line
+tables).
 
 The first frame is the exception context's instruction pointer: certain. The frames after it are
 found by scanning the crashing thread's stack memory from the stack pointer up for values that
@@ -107,6 +112,13 @@ def pe_identity(path):
 
 
 def find_symbols(folders, module):
+    name = os.path.basename(module["name"].replace("\\", "/"))
+    for folder in folders:
+        # A release's symbols/ folder: <name>/<STAMP><SIZE>/<name>, named by the shipped file.
+        stored = os.path.join(folder, name, f"{module['stamp']:08X}{module['size']:x}", name)
+        identity = pe_identity(stored) if os.path.isfile(stored) else None
+        if identity and identity[0] == module["stamp"]:
+            return stored, identity
     for folder in folders:
         for root, _, files in os.walk(folder):
             for name in files:
@@ -119,12 +131,42 @@ def find_symbols(folders, module):
     return None
 
 
+def tool(machine, name):
+    return ("x86_64-w64-mingw32-" if machine == 0x8664 else "i686-w64-mingw32-") + name
+
+
+_functions = {}
+
+
+def nearest_function(path, machine, address):
+    """The code symbol at or below address from the symbol table (for files without line tables,
+    such as the release installer, which is built without debugging information)."""
+    if path not in _functions:
+        listing = subprocess.run([tool(machine, "nm"), "-C", "--defined-only", path], capture_output=True,
+                                 text=True).stdout
+        symbols = []
+        for line in listing.splitlines():
+            parts = line.split(" ", 2)
+            if len(parts) == 3 and parts[1] in ("T", "t") and not parts[2].startswith("."):
+                symbols.append((int(parts[0], 16), parts[2]))
+        _functions[path] = sorted(symbols)
+    best = None
+    for start, name in _functions[path]:
+        if start > address:
+            break
+        best = (start, name)
+    return f"{best[1]}+0x{address - best[0]:x}" if best else "??"
+
+
 def addr2line(path, machine, address):
-    tool = "x86_64-w64-mingw32-addr2line" if machine == 0x8664 else "i686-w64-mingw32-addr2line"
-    out = subprocess.run([tool, "-f", "-C", "-i", "-e", path, hex(address)], capture_output=True, text=True)
+    out = subprocess.run([tool(machine, "addr2line"), "-f", "-C", "-i", "-e", path, hex(address)],
+                         capture_output=True, text=True)
     lines = out.stdout.splitlines()
     # Pairs of function and file:line, innermost (inlined) first.
-    return [(lines[i], lines[i + 1] if i + 1 < len(lines) else "??:0") for i in range(0, len(lines), 2)]
+    frames = [(lines[i], lines[i + 1] if i + 1 < len(lines) else "??:0") for i in range(0, len(lines), 2)]
+    if not frames or frames[0][0] == "??":
+        frames = [(nearest_function(path, machine, address), "??:0")]
+    return frames
 
 
 def main(dump_path, folders):
@@ -193,8 +235,7 @@ def function_rva(path, function, out):
     identity = pe_identity(path)
     if not identity:
         sys.exit(f"symbolize: {path} is not a PE file")
-    tool = "x86_64-w64-mingw32-nm" if identity[3] == 0x8664 else "i686-w64-mingw32-nm"
-    listing = subprocess.run([tool, "-C", path], capture_output=True, text=True, check=True).stdout
+    listing = subprocess.run([tool(identity[3], "nm"), "-C", path], capture_output=True, text=True, check=True).stdout
     for line in listing.splitlines():
         address, kind, name = (line.split(" ", 2) + ["", ""])[:3]
         if kind in ("T", "t") and name == function:
