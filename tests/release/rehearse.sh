@@ -11,7 +11,7 @@ build=$2
 arch=$3
 work=$build/release_rehearsal
 pki=$build/rehearsal_pki
-rm -rf "$work/out" "$work/token" "$work/tsa/port"
+rm -rf "$work/out" "$work/token" "$work/tsa/port" "$work/unsigned.exe"
 mkdir -p "$work/token/tokens" "$work/tsa"
 
 # The token: the rehearsal code-signing key imported into a fresh SoftHSM token.
