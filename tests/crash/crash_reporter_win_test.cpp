@@ -26,6 +26,7 @@
 #include "support/loopback.h"
 #include "support/scratch_current_user.h"
 #include "support/test_util.h"
+#include "vorlex_version.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ std::optional<CollectedRequest> OnlyUpload(const std::string& tag) {
   if (!request) return request;
   EXPECT_FALSE(FindRequest(tag, 2));
   EXPECT_EQ(request->record["errors"].size(), 0u) << request->record["errors"];
-  EXPECT_EQ(request->record["query"], "product=Vorlex&version=21.5.2.644");
+  EXPECT_EQ(request->record["query"], "product=Vorlex&version=" VORLEX_VERSION);
   EXPECT_EQ(request->Header("Content-Encoding"), "gzip");
   EXPECT_EQ(request->Header("Transfer-Encoding"), "");
   EXPECT_EQ(request->Header("Content-Length"), std::to_string(request->ReadFile(L"raw_body.bin").size()));
@@ -124,7 +125,7 @@ TEST_F(CrashTest, ReportIsUploadedAndTheDumpRemoved) {
                                                         {"ptype", "installer"},
                                                         {"report_id", report_id},
                                                         {"uid", uid},
-                                                        {"ver", "21.5.2.644"}}));
+                                                        {"ver", VORLEX_VERSION}}));
   ASSERT_EQ(record["files"].size(), 1u);
   EXPECT_EQ(record["files"][0]["name"], "upload_file_minidump");
   EXPECT_EQ(record["files"][0]["filename"], uid + ".dmp");
@@ -304,7 +305,7 @@ TEST_F(CrashTest, InstallerCrashIsUploadedAndItsDumpRemoved) {
   for (const auto& field : record["fields"]) fields[field[0].get<std::string>()] = field[1].get<std::string>();
   EXPECT_EQ(fields["ptype"], "installer");
   EXPECT_EQ(fields["prod"], "Vorlex");
-  EXPECT_EQ(fields["ver"], "21.5.2.644");
+  EXPECT_EQ(fields["ver"], VORLEX_VERSION);
   EXPECT_EQ(fields.count("brand_id"), 1u);  // added once the brand was known
   ASSERT_EQ(record["files"].size(), 1u);
   EXPECT_EQ(record["files"][0]["filename"], fields["uid"] + ".dmp");
