@@ -13,7 +13,7 @@ file(GLOB_RECURSE portable_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*.c
 list(FILTER portable_sources EXCLUDE REGEX "_win\\.cpp$")
 list(REMOVE_ITEM portable_sources ${CMAKE_SOURCE_DIR}/src/startup/main.cpp)
 add_library(vorlex_portable STATIC ${portable_sources})
-target_include_directories(vorlex_portable PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_include_directories(vorlex_portable PUBLIC ${CMAKE_SOURCE_DIR}/src ${vorlex_generated})
 set_source_files_properties(${CMAKE_SOURCE_DIR}/src/trust/trusted_certificates.cpp
   ${CMAKE_SOURCE_DIR}/src/distrib/msi_override_key.cpp PROPERTIES INCLUDE_DIRECTORIES ${vorlex_key_include})
 find_package(ZLIB REQUIRED)

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Stamps the dates of a PE file that the linker and windres leave open: the file date of the
-version resource (VS_FIXEDFILEINFO.dwFileDateMS/LS) and the COFF header's TimeDateStamp.
+version resource (VS_FIXEDFILEINFO.dwFileDateMS/LS) and the COFF header's TimeDateStamp; then the
+image checksum again.
 
 usage: set_file_date.py PE_FILE [SOURCE_DIR]
 
@@ -47,7 +48,24 @@ def main(path, source_dir=None):
     if data[pe:pe + 4] != b"PE\0\0":
         sys.exit(f"{path}: no PE header")
     struct.pack_into("<I", data, pe + 8, seconds & 0xFFFFFFFF)
+    # The linker's checksum covered the bytes before the stamps: compute it again (signing tools
+    # do, so a signed file with its signature removed gives these bytes back).
+    struct.pack_into("<I", data, pe + 24 + 64, pe_checksum(data, pe + 24 + 64))
     open(path, "wb").write(bytes(data))
+
+
+def pe_checksum(data, checksum_offset):
+    """The PE image checksum: the 16-bit one's-complement-style sum of the file, its checksum
+    field taken as zero, plus the file's length."""
+    padded = bytes(data) + b"\0" * (len(data) % 2)
+    total = 0
+    for (word,) in struct.iter_unpack("<H", padded):
+        total += word
+    for i in range(2):  # the checksum field itself counts as zero
+        total -= struct.unpack_from("<H", padded, checksum_offset + 2 * i)[0]
+    while total >> 16:
+        total = (total & 0xFFFF) + (total >> 16)
+    return (total + len(data)) & 0xFFFFFFFF
 
 
 if __name__ == "__main__":

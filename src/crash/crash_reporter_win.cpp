@@ -13,12 +13,13 @@
 #include "crash/report_info_stream.h"
 #include "crash/send_report.h"
 #include "logging/log.h"
+#include "vorlex_version.h"
 
 namespace crash {
 
 namespace {
 
-constexpr char kProgramVersion[] = "21.5.2.644";
+constexpr char kProgramVersion[] = VORLEX_VERSION;
 using WriteDumpFn = decltype(&::MiniDumpWriteDump);
 
 // 36 characters, upper-case hex, no braces; empty when the conversion fails.

@@ -1,4 +1,5 @@
 #include "tasks/task_urls.h"
+#include "vorlex_version.h"
 
 namespace tasks {
 
@@ -16,7 +17,7 @@ std::string AppendVariationsQuery(std::string url, const TaskSettings& settings)
   AppendPair(url, "brand", settings.brand_id);
   AppendPair(url, "partner", settings.partner_id);
   AppendPair(url, "uid", settings.user_id);
-  AppendPair(url, "version", "21.5.2.644");
+  AppendPair(url, "version", VORLEX_VERSION);
   return url;
 }
 

@@ -2,7 +2,11 @@
 // dbghelp, uploads it to the loopback collector and hands over to the previous filter. In this
 // process: the reporter's user id and the lifetime of its filter.
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 #include <windows.h>
+
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstring>
@@ -22,6 +26,7 @@
 #include "support/loopback.h"
 #include "support/scratch_current_user.h"
 #include "support/test_util.h"
+#include "vorlex_version.h"
 
 namespace {
 
@@ -64,7 +69,7 @@ std::optional<CollectedRequest> OnlyUpload(const std::string& tag) {
   if (!request) return request;
   EXPECT_FALSE(FindRequest(tag, 2));
   EXPECT_EQ(request->record["errors"].size(), 0u) << request->record["errors"];
-  EXPECT_EQ(request->record["query"], "product=Vorlex&version=21.5.2.644");
+  EXPECT_EQ(request->record["query"], "product=Vorlex&version=" VORLEX_VERSION);
   EXPECT_EQ(request->Header("Content-Encoding"), "gzip");
   EXPECT_EQ(request->Header("Transfer-Encoding"), "");
   EXPECT_EQ(request->Header("Content-Length"), std::to_string(request->ReadFile(L"raw_body.bin").size()));
@@ -120,7 +125,7 @@ TEST_F(CrashTest, ReportIsUploadedAndTheDumpRemoved) {
                                                         {"ptype", "installer"},
                                                         {"report_id", report_id},
                                                         {"uid", uid},
-                                                        {"ver", "21.5.2.644"}}));
+                                                        {"ver", VORLEX_VERSION}}));
   ASSERT_EQ(record["files"].size(), 1u);
   EXPECT_EQ(record["files"][0]["name"], "upload_file_minidump");
   EXPECT_EQ(record["files"][0]["filename"], uid + ".dmp");
@@ -234,8 +239,8 @@ class NoCrashDialog {
 };
 
 // The shipped program end to end, every endpoint on HTTPS as in production: lite_installer.exe,
-// silent, waits for its setup download; a thread injected into it jumps to an unmapped address.
-// Its own filter writes the dump and uploads it over WinHTTP in TLS with a counted
+// silent, waits for its setup download; a thread injected into it crashes in the installer's own
+// code. Its own filter writes the dump and uploads it over WinHTTP in TLS with a counted
 // Content-Length; the collector reads the report stream out of the dump, and the dump is gone
 // once the collector has answered 200.
 TEST_F(CrashTest, InstallerCrashIsUploadedAndItsDumpRemoved) {
@@ -271,9 +276,21 @@ TEST_F(CrashTest, InstallerCrashIsUploadedAndItsDumpRemoved) {
       FAIL() << "the installer did not ask for its setup";
     }
     EXPECT_EQ(setup[0].tls, "good");
+    // The thread starts in one of the installer's own functions (the statistics sender's thread
+    // procedure, found by name at build time) with an object pointer that points nowhere: a crash
+    // inside the installer's code, which crash_symbolize then names from the dump.
+    std::optional<uint64_t> rva;
+    std::string rva_text = base::ReadFileToString(base::AppendPath(test::BuildDir(), L"crash_target.rva")).value_or("");
+    if (!rva_text.empty()) rva = std::strtoull(rva_text.c_str(), nullptr, 16);
+    HMODULE image = nullptr;
+    DWORD needed = 0;
+    if (!rva || !K32EnumProcessModules(installer.handle(), &image, sizeof(image), &needed) || !image) {
+      (void)installer.Terminate(1);
+      FAIL() << "no crash target: " << GetLastError();
+    }
     HANDLE thread = CreateRemoteThread(installer.handle(), nullptr, 0,
-                                       reinterpret_cast<LPTHREAD_START_ROUTINE>(static_cast<uintptr_t>(0x10)),
-                                       nullptr, 0, nullptr);
+                                       reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<uintptr_t>(image) + *rva),
+                                       reinterpret_cast<void*>(static_cast<uintptr_t>(0x10)), 0, nullptr);
     ASSERT_NE(thread, nullptr) << GetLastError();
     CloseHandle(thread);
     exit_code = installer.WaitForExit(120000);
@@ -285,12 +302,16 @@ TEST_F(CrashTest, InstallerCrashIsUploadedAndItsDumpRemoved) {
   std::optional<CollectedRequest> request = OnlyUpload(tag);
   ASSERT_TRUE(request);
   const base::Json& record = request->record;
+  // The dump as the collector saved it, for crash_symbolize.
+  std::string dump_bytes = request->ReadFile(L"file_upload_file_minidump.bin");
+  EXPECT_TRUE(base::WriteStringToFile(base::AppendPath(test::BuildDir(), L"crash_collector\\installer_crash.dmp"),
+                                      dump_bytes));
 
   std::map<std::string, std::string> fields;
   for (const auto& field : record["fields"]) fields[field[0].get<std::string>()] = field[1].get<std::string>();
   EXPECT_EQ(fields["ptype"], "installer");
   EXPECT_EQ(fields["prod"], "Vorlex");
-  EXPECT_EQ(fields["ver"], "21.5.2.644");
+  EXPECT_EQ(fields["ver"], VORLEX_VERSION);
   EXPECT_EQ(fields.count("brand_id"), 1u);  // added once the brand was known
   ASSERT_EQ(record["files"].size(), 1u);
   EXPECT_EQ(record["files"][0]["filename"], fields["uid"] + ".dmp");

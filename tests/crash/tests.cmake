@@ -17,3 +17,16 @@ set_tests_properties(crash_collector_stop PROPERTIES FIXTURES_CLEANUP crash_coll
 set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "wine;crash_collector")
 include(${CMAKE_SOURCE_DIR}/tools/loopback_server/loopback.cmake)
 vorlex_require_loopback(${name})
+
+# The installer's injected crash is aimed at one of its functions (found in the unstripped test
+# build by its name); crash_symbolize then turns the dump the collector saved into a stack with
+# tools/symbolize and checks that it names that function.
+set(crash_target "net::AsyncHttpRequester::ThreadMain(void*)")
+add_custom_command(TARGET lite_installer POST_BUILD
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/symbolize/symbolize.py --rva $<TARGET_FILE:lite_installer>
+          ${crash_target} ${CMAKE_BINARY_DIR}/crash_target.rva
+  VERBATIM)
+set_tests_properties(${name} PROPERTIES FIXTURES_SETUP installer_crash_dump)
+add_test(NAME crash_symbolize
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/crash/symbolize.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR} "AsyncHttpRequester::")
+set_tests_properties(crash_symbolize PROPERTIES FIXTURES_REQUIRED installer_crash_dump TIMEOUT 120)

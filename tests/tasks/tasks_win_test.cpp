@@ -18,6 +18,7 @@
 #include "tasks/async_install_tasks.h"
 #include "tasks/variations.h"
 #include "tasks/webntp.h"
+#include "vorlex_version.h"
 
 namespace tasks {
 namespace {
@@ -215,8 +216,8 @@ TEST(TaskUrlsTest, QueriesAndServerConfig) {
   TaskSettings settings;
   settings.brand_id = "tb";
   settings.user_id = "{U}";
-  EXPECT_EQ(AppendVariationsQuery("http://v/seed", settings), "http://v/seed?brand=tb&uid={U}&version=21.5.2.644");
-  EXPECT_EQ(AppendVariationsQuery("http://v/seed?x=1", settings), "http://v/seed?x=1&brand=tb&uid={U}&version=21.5.2.644");
+  EXPECT_EQ(AppendVariationsQuery("http://v/seed", settings), "http://v/seed?brand=tb&uid={U}&version=" VORLEX_VERSION);
+  EXPECT_EQ(AppendVariationsQuery("http://v/seed?x=1", settings), "http://v/seed?x=1&brand=tb&uid={U}&version=" VORLEX_VERSION);
   EXPECT_EQ(ServerConfigUrl("http://api", "", "123"), "http://api/configs/all_zip?partnerID=123");
   EXPECT_EQ(ServerConfigUrl("http://api", "tb", "123"), "http://api/configs/all_zip?brandID=tb&partnerID=123");
   EXPECT_EQ(ServerConfigUrl("http://api", "", ""), "http://api/configs/all_zip");
@@ -287,7 +288,7 @@ TEST_F(TasksTest, AllTasksWriteTheirOutputsAndDestructionCleansUp) {
   _putenv("VORLEX_REPORT_URL=");
   auto requests = server_.Requests(prefix_ + "/variations/seed");
   ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].query, "brand=vorlex&version=21.5.2.644");
+  EXPECT_EQ(requests[0].query, "brand=vorlex&version=" VORLEX_VERSION);
   // The seeds and the server configuration are removed with the tasks; the bundles stay.
   EXPECT_FALSE(base::PathExists(vup));
   EXPECT_FALSE(base::PathExists(scup));

@@ -1,11 +1,11 @@
 # The UI tests need the windows' resources (pictures, templates, strings) and the program's
 # manifest (common controls 6, DPI awareness), as the installer has them.
 target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ui/ui_test_resources.rc ${CMAKE_SOURCE_DIR}/tests/ui/gui_util.cpp)
-target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/resources ${vorlex_generated})
 file(GLOB ui_resource_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/images/*
      ${CMAKE_SOURCE_DIR}/resources/ui_*.rc ${CMAKE_SOURCE_DIR}/src/ui/control_ids.h)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/tests/ui/ui_test_resources.rc PROPERTIES
-  OBJECT_DEPENDS "${ui_resource_files};${CMAKE_SOURCE_DIR}/resources/lite_installer.manifest")
+  OBJECT_DEPENDS "${ui_resource_files};${vorlex_generated}/lite_installer.manifest")
 target_link_options(${name} PRIVATE -mwindows)
 
 # The committed string tables match their translation files.

@@ -2,7 +2,7 @@
 # They need the window resources, the installer with the signed stand-in setup, the loopback
 # server, and slide pictures made here with ImageMagick.
 target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ui/ui_test_resources.rc)
-target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/resources ${vorlex_generated})
 target_link_options(${name} PRIVATE -mwindows)
 add_dependencies(${name} lite_installer stand_in_setups)
 include(${CMAKE_SOURCE_DIR}/tools/loopback_server/loopback.cmake)

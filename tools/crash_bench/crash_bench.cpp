@@ -20,6 +20,7 @@
 #include "crash/body_stream.h"
 #include "crash/http_body_gzip.h"
 #include "crash/send_report.h"
+#include "vorlex_version.h"
 
 namespace {
 
@@ -115,7 +116,7 @@ bool WriteDumpFile(const std::wstring& path, size_t size) {
 
 void UploadFigures() {
   std::wstring dir = base::CreateUniqueDirectory(base::GetTempDir(), L"crashbench");
-  crash::Annotations annotations = {{"prod", "Vorlex"}, {"ver", "21.5.2.644"}, {"uid", "BENCH"}};
+  crash::Annotations annotations = {{"prod", "Vorlex"}, {"ver", VORLEX_VERSION}, {"uid", "BENCH"}};
   crash::UploadOptions options;
   std::printf("upload           : peak private bytes / peak working set after each upload\n");
   std::printf("  before         : %8zu KiB / %8zu KiB\n", PeakPrivateBytes() / 1024, PeakWorkingSet() / 1024);

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """A rehearsal key set: what a distribution brings to a release, made up for a dry run. NOT FOR
-RELEASE, and not the test PKI of loopback builds (the rehearsal must show that a release takes
+RELEASE (each key file and the certificate say so in their first line, which scripts/release
+refuses outside a rehearsal), and not the test PKI of loopback builds (the rehearsal must show that a release takes
 whatever keys it is given, so it uses keys no other build knows).
 
 usage: make_rehearsal_keys.py OUT_DIR
@@ -31,6 +32,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from make_test_pki import certificate_serial, cert_der, make_key, run, write  # noqa: E402
 
 SLOTS = (2, 7)
+# scripts/release refuses a key that carries this line unless it rehearses.
+MARK = b"Vorlex rehearsal key: NOT FOR RELEASE"
 LIST_SLOT = 7
 
 
@@ -75,6 +78,14 @@ def main(out):
                                input=listed, check=True, stdout=subprocess.PIPE).stdout
     write(p("list", "TRUSTED.JSON"), listed)
     write(p("list", "SIGNATURE.DAT"), struct.pack("<H", LIST_SLOT) + signature)
+
+    # Every key file and the certificate say what they are in their first line (PEM readers skip
+    # text before the armour), so a release refuses them wherever they are copied.
+    for path in [p("keys", name) for name in os.listdir(p("keys"))] + [p("codesign.pem")]:
+        with open(path, "rb") as f:
+            data = f.read()
+        if MARK not in data:
+            write(path, MARK + b"\n" + data)
     return 0
 
 
