@@ -35,10 +35,14 @@ int RunInteractive(const base::CommandLine& command_line, const distrib::BrandIn
   // -1: the dialog could not be made (0: not even user32 could be bound). No user chose anything
   // and the installation never started: the code of a setup that was not started.
   if (end == -1 || end == 0) {
-    const auto error = logging::LastSystemError();
+    // The dialog's own clean-up may clear the system error; a library that did not load is the
+    // usual reason.
+    const uint32_t error = logging::LastSystemError();
     const base::DelayLoadFailure missing = base::LastDelayLoadFailure();
-    logging::SystemErrorLogLine(logging::LOG_ERROR, kLocation, __LINE__, logging::SystemErrorText(error))
-        << "Cannot create the main window" << (missing.code ? ", library not loaded: " : "") << missing.library;
+    logging::LogLine line(logging::LOG_ERROR, kLocation, __LINE__);
+    line << "Cannot create the main window";
+    if (error) line << ", error " << error;
+    if (missing.code) line << ", library not loaded: " << missing.library;
     return install::kExitNotFinished;
   }
   LOG_AT(INFO, kLocation) << "User cancelled installation.";
