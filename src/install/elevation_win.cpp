@@ -302,8 +302,9 @@ int RunElevatedChild(const base::CommandLine& command_line, const ElevatedChildO
   }
   // Any process of this user that maps the executable can write the shared record, so the path
   // is trusted only after this process holds the file against writers and checked it itself:
-  // the file held, found by its final path inside the work folder, read through the handle for
-  // the check and started by that final path (which the open handle keeps from being renamed).
+  // the held file's final path must lie inside the work folder (links and short names resolved),
+  // the check reads it through the handle, and that final path is what starts (the handle,
+  // which shares no delete access, keeps the file from being renamed or replaced meanwhile).
   base::ScopedFile lock(
       CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!lock) {
