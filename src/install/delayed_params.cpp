@@ -22,6 +22,18 @@ std::wstring ReadText(const char16_t (&field)[N]) {
   return text;
 }
 
+// A time text worth passing on: empty ones are left out silently, anything but digits with a line.
+bool IsDecimal(const std::wstring& text, const char* name) {
+  if (text.empty()) return false;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') {
+      LOG(WARNING) << "Dropped " << name << ", not a number: " << text;
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 bool WriteDelayedParams(const DelayedValues& v, DelayedParams* record) {
@@ -59,7 +71,7 @@ bool WriteDelayedParams(const DelayedValues& v, DelayedParams* record) {
   return true;
 }
 
-void CompleteSetupCommandLine(const DelayedParams& r, base::CommandLine* setup) {
+void CompleteSetupCommandLine(const DelayedParams& r, base::CommandLine* setup, const RecordPathCheck& keep_path) {
   std::wstring program = ReadText(r.browser_arc_path);
   if (!program.empty()) setup->SetProgram(program);
   const std::pair<const char*, std::wstring> kPaths[] = {
@@ -70,15 +82,16 @@ void CompleteSetupCommandLine(const DelayedParams& r, base::CommandLine* setup) 
       {"brand-package", ReadText(r.brand_package_path)},
       {"partner-package", ReadText(r.partner_package_path)},
       {"override-partner-package", ReadText(r.partner_package_override_path)},
-      {"install-start-time-no-uac", ReadText(r.histogram_full_time)},
   };
   for (const auto& [name, value] : kPaths)
-    if (!value.empty()) setup->AppendSwitch(name, value);
+    if (!value.empty() && (!keep_path || keep_path(name, value))) setup->AppendSwitch(name, value);
+  if (std::wstring full_time = ReadText(r.histogram_full_time); IsDecimal(full_time, "install-start-time-no-uac"))
+    setup->AppendSwitch("install-start-time-no-uac", full_time);
   setup->SetSwitch("send-statistics", r.send_statistics != 0);
   setup->SetSwitch("make-browser-default-after-import", r.make_default != 0);
   setup->SetSwitch("create-omrix-shortcut-in-taskbar", r.create_omrix_shortcut != 0);
-  std::wstring download_time = ReadText(r.histogram_download_time);
-  if (!download_time.empty()) setup->AppendSwitch("histogram-download-time", download_time);
+  if (std::wstring download_time = ReadText(r.histogram_download_time); IsDecimal(download_time, "histogram-download-time"))
+    setup->AppendSwitch("histogram-download-time", download_time);
 }
 
 }  // namespace install

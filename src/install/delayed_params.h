@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "base/command_line.h"
@@ -43,8 +44,13 @@ struct DelayedValues {
 // Copies the values into the record; false (and the record untouched) when a path is longer than
 // 260 characters or a time text longer than 32, with the error line written.
 [[nodiscard]] bool WriteDelayedParams(const DelayedValues& values, DelayedParams* record);
-// The child's completion of the setup command line from the record.
-void CompleteSetupCommandLine(const DelayedParams& record, base::CommandLine* setup);
+// Whether a path of the record may reach the setup; name is the switch that would carry it. The
+// check logs why it refuses.
+using RecordPathCheck = std::function<bool(const char* name, const std::wstring& path)>;
+// The child's completion of the setup command line from the record. With a check, the side-file
+// paths it refuses are left out; time texts that are not decimal numbers always are.
+void CompleteSetupCommandLine(const DelayedParams& record, base::CommandLine* setup,
+                              const RecordPathCheck& keep_path = {});
 
 // The process-wide shared record (Win32 side).
 DelayedParams* SharedDelayedParams();

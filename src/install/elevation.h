@@ -45,9 +45,11 @@ class ElevatedInstaller {
   // Takes over the process and the owner window (null: none).
   void Attach(base::ScopedHandle process, HWND owner_window);
   [[nodiscard]] bool has_process() const { return process_.valid(); }
-  // Sends "go" and waits for the copy to end (or for stop); true when it exited with 0.
+  // Sends "go" and waits for the copy to end; true when it exited with 0. After stop the copy
+  // still has the hang time-out to end in (its result then counts), and no more.
   [[nodiscard]] bool RunModule(HANDLE stop);
-  // Waits up to 30 s for the copy, terminates it if it hangs, and releases everything.
+  // Waits up to 30 s for the copy (not again when RunModule already did), terminates it if it
+  // hangs, and releases everything.
   void EnsureProcessFinished();
   [[nodiscard]] bool hung() const { return hung_; }
   DWORD exit_code() const { return exit_code_; }
@@ -64,6 +66,7 @@ class ElevatedInstaller {
   base::ScopedHandle stop_event_;
   bool go_sent_ = false;
   bool hung_ = false;
+  bool waited_out_ = false;  // RunModule waited the hang time-out after stop
   DWORD exit_code_ = 0xFFFFFFFF;
   DWORD hang_timeout_ms_;
 };

@@ -15,6 +15,7 @@
 #include "install/setup_launch.h"
 #include "logging/log.h"
 #include "install/delayed_params.h"
+#include "install/elevated_paths.h"
 #include "install/exit_codes.h"
 #include "trust/trust_verifier.h"
 
@@ -71,6 +72,41 @@ HWND CreateOwnerWindow() {
   }
   if (auto foreground = LAZY_IMPORT(base::kUser32, SetForegroundWindow)) foreground(window);
   return window;
+}
+
+// Where an open file or directory really is: its final path as a plain local path, empty when it
+// is on no local drive (or the system cannot say).
+std::wstring LocalFinalPath(HANDLE file) {
+  wchar_t buffer[MAX_PATH + 8];
+  DWORD length = GetFinalPathNameByHandleW(file, buffer, MAX_PATH + 8, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  if (length == 0 || length >= MAX_PATH + 8) return {};
+  return LocalFromFinalPath(std::wstring_view(buffer, length));
+}
+
+// The master's work folder as this copy finds it: the user's temporary directory, by its final
+// path (GetTempPathW may give a short or differently spelt form of the same directory).
+std::wstring WorkFolderFinalPath() {
+  std::wstring temp = base::GetTempDir();
+  if (temp.empty()) return {};
+  base::ScopedFile folder(CreateFileW(temp.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return folder ? LocalFinalPath(folder.get()) : std::wstring();
+}
+
+// A side file of the record that may go to the setup: an existing local file inside the work
+// folder, wherever links inside it would lead.
+bool IsSideFileInWorkFolder(const char* name, const std::wstring& path, const std::wstring& work_folder) {
+  std::wstring final_path;
+  if (IsAbsoluteLocalPath(path)) {
+    base::ScopedFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) final_path = LocalFinalPath(file.get());
+  }
+  if (!final_path.empty() && IsInsideDirectory(final_path, work_folder)) return true;
+  LOG_AT(WARNING, "ExecuteAsAdmin") << "Dropped " << name << ", not a file in the work folder: " << path;
+  return false;
 }
 
 }  // namespace
@@ -171,16 +207,24 @@ bool ElevatedInstaller::RunModule(HANDLE stop) {
   SetEvent(go_event_.get());
   HANDLE handles[] = {stop, process_.get()};
   DWORD wait = WaitForMultipleObjects(2, handles, FALSE, INFINITE);
-  if (wait == WAIT_OBJECT_0 + 1) {
-    if (!GetExitCodeProcess(process_.get(), &exit_code_)) PLOG(ERROR) << "Failed to get exit code of the elevated installer.";
-    return exit_code_ == 0;
+  if (wait == WAIT_OBJECT_0) {
+    // The setup itself usually brings the stop: it asks the window to close just before it exits,
+    // so the copy is often about to end with its result. It gets the time it would be given before
+    // being terminated anyway (EnsureProcessFinished does not wait again).
+    if (WaitForSingleObject(process_.get(), hang_timeout_ms_) == WAIT_OBJECT_0) {
+      wait = WAIT_OBJECT_0 + 1;
+    } else {
+      waited_out_ = true;
+      PLOG(ERROR) << "The elevated installer was terminated due to stop event.";
+    }
   }
-  if (wait == WAIT_OBJECT_0) PLOG(ERROR) << "The elevated installer was terminated due to stop event.";
-  return false;
+  if (wait != WAIT_OBJECT_0 + 1) return false;
+  if (!GetExitCodeProcess(process_.get(), &exit_code_)) PLOG(ERROR) << "Failed to get exit code of the elevated installer.";
+  return exit_code_ == 0;
 }
 
 void ElevatedInstaller::EnsureProcessFinished() {
-  if (process_ && WaitForSingleObject(process_.get(), hang_timeout_ms_) == WAIT_TIMEOUT) {
+  if (process_ && WaitForSingleObject(process_.get(), waited_out_ ? 0 : hang_timeout_ms_) == WAIT_TIMEOUT) {
     hung_ = true;
     PLOG(ERROR) << "The elevated installer hangs and must be forcibly terminated.";
     TerminateProcess(process_.get(), 0);
@@ -241,21 +285,38 @@ int RunElevatedChild(const base::CommandLine& command_line, const ElevatedChildO
     PLOG_AT(ERROR, "ExecuteAsAdmin") << "Installer started as admin has been unexpectedly synced, wr=" << wait;
     return kExitChildFailed;
   }
-  CompleteSetupCommandLine(*SharedDelayedParams(), &setup);
+  const std::wstring work_folder = WorkFolderFinalPath();
+  CompleteSetupCommandLine(*SharedDelayedParams(), &setup, [&](const char* name, const std::wstring& side_path) {
+    return IsSideFileInWorkFolder(name, side_path, work_folder);
+  });
   std::wstring path = setup.GetProgram();
+  // The loader would search for a relative name (the program's own folder first) and append
+  // ".exe" to a name without an extension: neither is the file checked here.
+  if (!IsAbsoluteLocalPath(path) || !HasFileExtension(path)) {
+    LOG_AT(ERROR, "ExecuteAsAdmin") << "Refused setup path: " << path;
+    return kExitChildVerificationFailed;
+  }
   if (!base::PathExists(path)) {
     PLOG_AT(ERROR, "ExecuteAsAdmin") << "Browser archive " << path << " does not exist";
     return kExitChildFailed;
   }
   // Any process of this user that maps the executable can write the shared record, so the path
-  // is trusted only after this process holds the file against writers and checked it itself.
+  // is trusted only after this process holds the file against writers and checked it itself:
+  // the held file's final path must lie inside the work folder (links and short names resolved),
+  // the check reads it through the handle, and that final path is what starts (the handle,
+  // which shares no delete access, keeps the file from being renamed or replaced meanwhile).
   base::ScopedFile lock(
       CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!lock) {
     PLOG_AT(ERROR, "ExecuteAsAdmin") << "Cannot lock file: " << path;
     return kExitChildVerificationFailed;
   }
-  if (!trust::VerifySetupModule(path)) {
+  const std::wstring final_path = LocalFinalPath(lock.get());
+  if (!IsInsideDirectory(final_path, work_folder)) {
+    LOG_AT(ERROR, "ExecuteAsAdmin") << "Setup is not in the work folder: " << path;
+    return kExitChildVerificationFailed;
+  }
+  if (!trust::VerifySetupModule(final_path, false, lock.get())) {
     PLOG_AT(ERROR, "ExecuteAsAdmin") << "Module verification failed: " << path;
     return kExitChildVerificationFailed;
   }
@@ -263,7 +324,7 @@ int RunElevatedChild(const base::CommandLine& command_line, const ElevatedChildO
       static_cast<uintptr_t>(base::ParseUint64(setup.GetSwitchValue("progress-window")).value_or(0)));
   ProgressRelay relay(window);
   int result_code = kExitNotFinished;
-  bool ok = RunModuleAndWait(path, setup, &relay, &result_code);
+  bool ok = RunModuleAndWait(final_path, setup, &relay, &result_code);
   LOG_AT(INFO, "ExecuteAsAdmin") << "RunModule results: success=" << ok;
   return ok ? kExitChildSucceeded : kExitChildFailed;
 }

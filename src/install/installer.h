@@ -57,7 +57,8 @@ class Installer {
   void Cancel() { cancel_count_.fetch_add(1); }
   void DropDelegate() { delegate_ = nullptr; }
 
-  int result_code() const { return result_code_; }
+  // Read by the window's thread while the worker may still be finishing.
+  int result_code() const { return result_code_.load(); }
   int cancel_count() const { return cancel_count_.load(); }
   [[nodiscard]] bool uac_declined() const { return uac_declined_; }
   const tasks::AsyncInstallTasks* async_tasks() const { return tasks_.get(); }
@@ -87,7 +88,7 @@ class Installer {
   std::wstring work_dir_;
   std::wstring installer_data_path_, clids_path_, clids_searchband_path_, website_icon_path_;
   std::wstring ui_id_;
-  int result_code_ = kExitNotFinished;
+  std::atomic<int> result_code_{kExitNotFinished};
   base::ScopedHandle thread_;
   base::ScopedHandle stop_event_;
   base::ScopedHandle proceed_event_;

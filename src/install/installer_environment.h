@@ -14,6 +14,8 @@
 
 namespace install {
 
+struct DelayedParams;
+
 struct InstallerEnvironment {
   std::function<bool(const std::wstring& setup_path)> verify_setup;
   net::UserIdFunction user_id;
@@ -27,6 +29,9 @@ struct InstallerEnvironment {
   // mode) and the window scale reported as "dpi"; start-up knows both.
   base::CommandLine command_line;
   double display_scale = 1.0;
+  // Where the hand-off to the elevated copy is written; null: this executable's shared record.
+  // Tests that play the master from another program write the installer's own.
+  DelayedParams* hand_off_record = nullptr;
   static InstallerEnvironment Default(const base::CommandLine& command_line, double display_scale);
 };
 

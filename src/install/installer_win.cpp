@@ -299,6 +299,7 @@ int Installer::ObtainVerifyAndRun(SetupDownloader& downloader) {
   SetupLaunch launch;
   launch.elevated = elevated_.get();
   if (elevated_) launch.hand_off = HandOffValues();
+  launch.record = environment_.hand_off_record;
   launch.command_line = [this] { return BuildSetupCommandLine(setup_path_, true); };
   SetupRun run(setup_path_, environment_.verify_setup, statistics_, delegate_, stop_event_.get(), result_code_);
   const SetupRun::Result result = run.Run(permanent_lock ? &permanent_lock_ : nullptr, launch);

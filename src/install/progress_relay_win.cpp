@@ -15,8 +15,10 @@ void ProgressRelay::SetPercentage(int percentage) {
 }
 
 void ProgressRelay::DropCancel() {
+  // The window is the master's: a plain ShowWindow would wait for its thread to answer, and that
+  // thread may itself be waiting (for the installation, or for this copy to end).
   auto get_item = LAZY_IMPORT(base::kUser32, GetDlgItem);
-  auto show = LAZY_IMPORT(base::kUser32, ShowWindow);
+  auto show = LAZY_IMPORT(base::kUser32, ShowWindowAsync);
   if (get_item && show) show(get_item(target_, kCancelControlId), SW_HIDE);
 }
 

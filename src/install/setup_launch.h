@@ -10,7 +10,8 @@ namespace install {
 
 class InstallerDelegate;
 
-// Starts the setup with the command line (program = setup_path, plus "source" = "lite"), waits
+// Starts the setup with the command line (program = setup_path, plus "source" = "lite"; the file
+// at setup_path exactly, never one a search finds), waits
 // for it without limit and stores its exit code in *result_code (400 until then). True when the
 // exit code was obtained, whatever it is.
 [[nodiscard]] bool RunModuleAndWait(const std::wstring& setup_path, const base::CommandLine& command_line,

@@ -30,8 +30,10 @@ bool RunModuleAndWait(const std::wstring& setup_path, const base::CommandLine& c
   PROCESS_INFORMATION info = {};
   std::vector<wchar_t> buffer(text.begin(), text.end());
   buffer.push_back(L'\0');
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                      &startup, &info)) {
+  // The program is named on its own: the file that was checked runs, without a search of the
+  // program's folder, the current directory or the path, and without ".exe" appended.
+  if (!CreateProcessW(setup_path.c_str(), buffer.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &info)) {
     PLOG(ERROR) << "Create process failed.";
     return false;
   }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -25,6 +26,8 @@ struct SetupLaunch {
   ElevatedInstaller* elevated = nullptr;
   // What the copy is handed; the run names the setup's file in it.
   DelayedValues hand_off;
+  // Where it is written; null: SharedDelayedParams().
+  DelayedParams* record = nullptr;
   // The setup's command line for a run in this process.
   std::function<base::CommandLine()> command_line;
 };
@@ -41,7 +44,7 @@ class SetupRun {
   // stop_event ends the wait for the elevated copy. result_code receives the setup's exit code
   // (kExitVerificationFailed when the setup is refused).
   SetupRun(std::wstring setup_path, const std::function<bool(const std::wstring& setup_path)>& verify_setup,
-           net::InstallStatistics& statistics, InstallerDelegate* delegate, HANDLE stop_event, int& result_code);
+           net::InstallStatistics& statistics, InstallerDelegate* delegate, HANDLE stop_event, std::atomic<int>& result_code);
   SetupRun(const SetupRun&) = delete;
   SetupRun& operator=(const SetupRun&) = delete;
 
@@ -62,7 +65,7 @@ class SetupRun {
   net::InstallStatistics& statistics_;
   InstallerDelegate* delegate_;
   HANDLE stop_event_;
-  int& result_code_;
+  std::atomic<int>& result_code_;
   int64_t setup_time_ = 0;
 };
 

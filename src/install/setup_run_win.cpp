@@ -20,7 +20,7 @@ int64_t Seconds(int64_t micros) { return micros / 1000000; }
 
 SetupRun::SetupRun(std::wstring setup_path, const std::function<bool(const std::wstring&)>& verify_setup,
                    net::InstallStatistics& statistics, InstallerDelegate* delegate, HANDLE stop_event,
-                   int& result_code)
+                   std::atomic<int>& result_code)
     : setup_path_(std::move(setup_path)),
       verify_setup_(verify_setup),
       statistics_(statistics),
@@ -52,7 +52,7 @@ SetupRun::Result SetupRun::Run(base::ScopedFile* permanent_lock, const SetupLaun
   if (launch.elevated) {
     DelayedValues values = launch.hand_off;
     values.browser_arc_path = setup_path_;
-    if (!WriteDelayedParams(values, SharedDelayedParams())) {
+    if (!WriteDelayedParams(values, launch.record ? launch.record : SharedDelayedParams())) {
       LOG_AT(ERROR, kLocation) << "Unexpected error in CreateDelayedParamsMapping()";
       return Result::kNotLaunched;
     }
@@ -60,7 +60,10 @@ SetupRun::Result SetupRun::Run(base::ScopedFile* permanent_lock, const SetupLaun
     // The copy checks the file again under its own lock and refused it.
     if (launch.elevated->verification_failed()) RefuseSetup();
   } else {
-    ran = RunModuleAndWait(setup_path_, launch.command_line(), delegate_, &result_code_);
+    int exit_code = kExitNotFinished;
+    result_code_ = exit_code;
+    ran = RunModuleAndWait(setup_path_, launch.command_line(), delegate_, &exit_code);
+    result_code_ = exit_code;
   }
   lock.reset();
   setup_time_ = static_cast<int64_t>(base::WallClockMicros() - setup_start);

@@ -1,6 +1,7 @@
 #include "startup/master_ui.h"
 
 #include "base/command_line.h"
+#include "base/lazy_import.h"
 #include "distrib/brand_info.h"
 #include "install/environment_checks.h"
 #include "install/installer.h"
@@ -29,7 +30,21 @@ int RunInteractive(const base::CommandLine& command_line, const distrib::BrandIn
   ui::MainWindowOptions options;
   options.command_line = command_line;
   ui::MainWindow window(&brand, &distrib, /*create_installer=*/true, options);
-  if (window.RunModal() == ui::kEndFinished) return window.installer()->result_code();
+  const INT_PTR end = window.RunModal();
+  if (end == ui::kEndFinished) return window.installer()->result_code();
+  // -1: the dialog could not be made (0: not even user32 could be bound). No user chose anything
+  // and the installation never started: the code of a setup that was not started.
+  if (end == -1 || end == 0) {
+    // The dialog's own clean-up may clear the system error; a library that did not load is the
+    // usual reason.
+    const uint32_t error = logging::LastSystemError();
+    const base::DelayLoadFailure missing = base::LastDelayLoadFailure();
+    logging::LogLine line(logging::LOG_ERROR, kLocation, __LINE__);
+    line << "Cannot create the main window";
+    if (error) line << ", error " << error;
+    if (missing.code) line << ", library not loaded: " << missing.library;
+    return install::kExitNotFinished;
+  }
   LOG_AT(INFO, kLocation) << "User cancelled installation.";
   return install::kExitUserCancelled;
 }

@@ -20,8 +20,9 @@ class TrustVerifier {
 
   // WinVerifyTrust on every signature of the file; true when the signer of an accepted
   // signature is listed (see SignatureDecision). prevents_net_usage turns off revocation checks
-  // that would go to the network.
-  [[nodiscard]] bool VerifyModule(const std::wstring& path, bool prevents_net_usage) const;
+  // that would go to the network. file (a HANDLE open for reading, may be null): the check reads
+  // the file through it, so it is the file held open, whatever the path names meanwhile.
+  [[nodiscard]] bool VerifyModule(const std::wstring& path, bool prevents_net_usage, void* file = nullptr) const;
 
   const CertificateIdSet& ids() const { return ids_; }
 
@@ -31,7 +32,7 @@ class TrustVerifier {
 
 // The check a setup must pass before it runs: TrustVerifier(GetTrustJsonFromModule(path))
 // .VerifyModule(path, prevents_net_usage). A check made without the network is repeated once
-// with it.
-[[nodiscard]] bool VerifySetupModule(const std::wstring& path, bool prevents_net_usage = false);
+// with it. file: as for VerifyModule.
+[[nodiscard]] bool VerifySetupModule(const std::wstring& path, bool prevents_net_usage = false, void* file = nullptr);
 
 }  // namespace trust

@@ -93,7 +93,7 @@ std::string GetTrustJsonFromModule(const std::wstring& path) {
 
 TrustVerifier::TrustVerifier(std::string_view trusted_list) : ids_(ParseTrustedCertificateIds(trusted_list)) {}
 
-bool TrustVerifier::VerifyModule(const std::wstring& path, bool prevents_net_usage) const {
+bool TrustVerifier::VerifyModule(const std::wstring& path, bool prevents_net_usage, void* handle) const {
   LOG(INFO) << "Verifying " << path;
   if (ids_.empty()) return false;
 
@@ -105,6 +105,7 @@ bool TrustVerifier::VerifyModule(const std::wstring& path, bool prevents_net_usa
   WINTRUST_FILE_INFO file = {};
   file.cbStruct = sizeof(file);
   file.pcwszFilePath = path.c_str();
+  file.hFile = static_cast<HANDLE>(handle);
   SignatureSettings settings = {};
   settings.cbStruct = sizeof(settings);
   settings.dwFlags = kVerifySpecific | kGetSecondarySigCount;
@@ -162,10 +163,10 @@ bool TrustVerifier::VerifyModule(const std::wstring& path, bool prevents_net_usa
   return trusted;
 }
 
-bool VerifySetupModule(const std::wstring& path, bool prevents_net_usage) {
+bool VerifySetupModule(const std::wstring& path, bool prevents_net_usage, void* file) {
   TrustVerifier verifier(GetTrustJsonFromModule(path));
-  if (verifier.VerifyModule(path, prevents_net_usage)) return true;
-  return prevents_net_usage && verifier.VerifyModule(path, false);
+  if (verifier.VerifyModule(path, prevents_net_usage, file)) return true;
+  return prevents_net_usage && verifier.VerifyModule(path, false, file);
 }
 
 }  // namespace trust

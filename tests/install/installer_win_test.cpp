@@ -15,6 +15,7 @@
 #include "distrib/brand_info.h"
 #include "distrib/distrib_params.h"
 #include "install/installer_delegate.h"
+#include "install/mapped_installer_record.h"
 #include "install/stat_events.h"
 #include "support/log_capture.h"
 #include "support/loopback.h"
@@ -327,6 +328,48 @@ TEST_F(InstallerTest, FailedVerificationKeepsTheHandOffForALaterRun) {
   }
   EXPECT_TRUE(base::PathExists(scratch_.Child(L"record.json")));
   EXPECT_EQ(hkcu.ProductValue(L"InstallerData"), std::nullopt);
+}
+
+// The elevated copy checks the setup again and refuses it (here: this process's own check passes
+// a setup that no trusted list names): the installation fails with 402 as a refusal of its own
+// would, and nothing runs.
+TEST_F(InstallerTest, SetupRefusedByTheElevatedCopyFailsWith402) {
+  test::ScopedTempDirectory temp(scratch_.path());  // the copy's work folder is this one's
+  install_test::MappedInstallerRecord record;
+  ASSERT_TRUE(record.get());
+  auto foreign = base::ReadFileToString(base::AppendPath(test::BuildDir(), L"stand_in_setup_foreign.exe"));
+  ASSERT_TRUE(foreign && server_.PutFile(prefix_.substr(1) + "/foreign/setup.exe", *foreign));
+  auto brand = Brand("/foreign/setup.exe");
+  distrib::DistribParams distrib("vup=0");
+  base::CommandLine installer_line;
+  installer_line.SetProgram(test::InstallerPath());
+  environment_.command_line = installer_line;
+  environment_.hand_off_record = record.get();
+  test::LogCapture log;
+  int result = 0;
+  {
+    Installer installer(nullptr, brand.get(), &distrib, false, environment_);
+    ASSERT_TRUE(installer.StartElevatedInstaller());
+    installer.RunSynchronously();
+    result = installer.result_code();
+    server_.WaitForRequests(prefix_ + "/installstats/", 7);
+  }
+  EXPECT_EQ(result, kExitVerificationFailed);
+  std::vector<std::string> events = Events();
+  ASSERT_GE(events.size(), 3u);
+  EXPECT_EQ(std::vector<std::string>(events.end() - 3, events.end()),
+            (std::vector<std::string>{"setup/setup_exe_launched", "verification/error",
+                                      "setup/setup_exe_exited!FailedToStart"}));
+  std::vector<std::string> lines = log.At("ObtainVerifyAndRun");
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().rfind("Module verification failed: " + base::WideToUtf8(scratch_.path()), 0), 0u)
+      << lines.back();
+  EXPECT_FALSE(base::PathExists(scratch_.Child(L"record.json")));
+  std::string child_log = base::ReadFileToString(scratch_.Child(L"lite_installer.log")).value_or("");
+  EXPECT_NE(child_log.find("ERROR: Module verification failed: "), std::string::npos) << child_log;
+  auto reports = server_.WaitForRequests(prefix_ + "/get/browser/install", 1);
+  ASSERT_EQ(reports.size(), 1u);
+  EXPECT_NE(reports[0].query.find("result=failed"), std::string::npos);
 }
 
 // A failed transfer keeps its partial data for the next attempt only from 10 % of the announced

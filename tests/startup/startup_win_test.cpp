@@ -7,6 +7,7 @@
 #include "base/command_line.h"
 #include "base/file_path.h"
 #include "base/file_util.h"
+#include "base/registry.h"
 #include "install/exit_codes.h"
 #include "startup/secure_environment.h"
 #include "support/test_util.h"
@@ -56,6 +57,31 @@ TEST_F(InstallerProcessTest, SecondInstanceExits600) {
   EXPECT_NE(log.find("INFO: Another installer instance is already running."), std::string::npos) << log;
   EXPECT_TRUE(std::regex_search(log, std::regex("INFO: Master installer process id: \\d+ ")));
   EXPECT_EQ(log.find("Installer process id:"), std::string::npos);
+}
+
+// A window that cannot be created is a failure, not the user's choice. Wine's loader is told to
+// refuse the common controls library to a copy of the installer under a name of its own (the
+// setting is per program and is removed again): the dialog's progress control then has no class.
+TEST_F(InstallerProcessTest, WindowThatCannotBeCreatedEndsWithTheCodeOfASetupNotStarted) {
+  const std::wstring name = L"vorlex_no_comctl_" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+  const std::wstring copy = scratch_.Child(name);
+  ASSERT_TRUE(base::CopyFileTo(test::InstallerPath(), copy));
+  const std::wstring app_key = L"Software\\Wine\\AppDefaults\\" + name;
+  {
+    base::RegistryKey overrides =
+        base::RegistryKey::Create(HKEY_CURRENT_USER, app_key + L"\\DllOverrides", KEY_SET_VALUE);
+    ASSERT_TRUE(overrides.valid());
+    ASSERT_EQ(overrides.WriteString(L"comctl32", L"disabled"), ERROR_SUCCESS);
+  }
+  std::optional<DWORD> code = test::RunAndWait(L"\"" + copy + L"\"");
+  RegDeleteTreeW(HKEY_CURRENT_USER, app_key.c_str());
+  EXPECT_EQ(code, static_cast<DWORD>(install::kExitNotFinished));
+  std::string log = Log();
+  EXPECT_TRUE(std::regex_search(
+      log, std::regex("ERROR: Cannot create the main window(, error \\d+)?, library not loaded: comctl32\\.dll \\(wWinMain:")))
+      << log;
+  EXPECT_EQ(log.find("User cancelled installation."), std::string::npos) << log;
+  EXPECT_NE(log.find("INFO: Installer exit with code: 400 "), std::string::npos) << log;
 }
 
 // The branch for systems without safe DLL search: refuse to run beside DLLs once relaunched or
