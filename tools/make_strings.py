@@ -5,9 +5,10 @@ Each resources/strings/<locale>.txt holds one string a line: the id, a tab, the 
 for a line break. Every language must carry exactly the ids of the English file, and each
 translation must keep the English text's line breaks, "((" "))" link markers and "&" accelerator.
 
-The .rc is written in ASCII: windres reads wide strings byte by byte whatever the code page, so
-every other character is written as a four-digit \\x escape (which windres reads as one UTF-16
-unit). Usage: make_strings.py [--check]   (--check fails when the committed .rc is stale).
+The tables are blocks of sixteen strings, as Windows' own string tables are, but in UTF-8 (half
+the bytes of UTF-16 for most of the languages): a resource of type "UISTRINGS" named by the block
+number (id / 16 + 1) in each language, whose entries are a 16-bit little-endian byte count and the
+text's UTF-8 bytes. The .rc is written in ASCII, every other byte as a three-digit octal escape. Usage: make_strings.py [--check]   (--check fails when the committed .rc is stale).
 """
 import pathlib
 import sys
@@ -56,27 +57,28 @@ def check_against_reference(name, table, reference):
                          f"times, the English text has it {english.count(marker)} times")
 
 
-def rc_literal(text):
+def unescape(text):
+    return text.replace("\\n", "\n")
+
+
+def block_literal(entries):
+    """One block of sixteen entries (absent ones empty) as rc data: each entry a 16-bit
+    little-endian byte count and that many bytes of UTF-8. Written as one narrow string in which
+    every byte outside printable ASCII (and the quote and backslash) is a three-digit octal escape,
+    so windres copies each byte as it is and adds no terminator."""
+    data = bytearray()
+    for text in entries:
+        encoded = unescape(text).encode("utf-8")
+        if len(encoded) > 0xFFFF:
+            sys.exit(f"a text of {len(encoded)} bytes does not fit a table entry")
+        data += len(encoded).to_bytes(2, "little") + encoded
     out = []
-    i = 0
-    while i < len(text):
-        c = text[i]
-        if c == "\\" and text[i + 1:i + 2] == "n":
-            out.append("\\n")
-            i += 2
-            continue
-        if c == '"':
-            out.append('""')
-        elif c == "\\":
-            out.append("\\\\")
-        elif 0x20 <= ord(c) < 0x7F:
-            out.append(c)
-        elif ord(c) <= 0xFFFF:
-            out.append("\\x%04X" % ord(c))
+    for byte in data:
+        if 0x20 <= byte < 0x7F and byte not in (0x22, 0x5C):
+            out.append(chr(byte))
         else:
-            sys.exit(f"character U+{ord(c):X} is outside the basic plane")
-        i += 1
-    return 'L"' + "".join(out) + '"'
+            out.append("\\%03o" % byte)
+    return '"' + "".join(out) + '"'
 
 
 def render():
@@ -94,11 +96,14 @@ def render():
         check_against_reference(name, table, reference)
         lines.append(f"// {name}")
         lines.append(f"LANGUAGE 0x{langid & 0x3FF:02X}, 0x{langid >> 10:X}")
-        lines.append("STRINGTABLE")
-        lines.append("BEGIN")
-        for string_id in sorted(table):
-            lines.append(f"  {string_id} {rc_literal(table[string_id])}")
-        lines.append("END")
+        for block in sorted({string_id // 16 for string_id in table}):
+            entries = [table.get(block * 16 + index, "") for index in range(16)]
+            while entries and not entries[-1]:
+                entries.pop()
+            lines.append(f"{block + 1} UISTRINGS")
+            lines.append("BEGIN")
+            lines.append(f"  {block_literal(entries)}")
+            lines.append("END")
         lines.append("")
     return "\n".join(lines)
 

@@ -9,11 +9,12 @@
 
 namespace ui {
 
-// Entry `index` (0..15) of one RT_STRING block: sixteen entries, each a UTF-16 length followed
-// by that many characters. A block cut short yields an empty text rather than a read past it.
-std::wstring StringFromBlock(const char16_t* block, size_t block_chars, int index);
+// Entry `index` (0..15) of one string block (a "UISTRINGS" resource made by
+// tools/make_strings.py): up to sixteen entries, each a 16-bit little-endian byte count followed
+// by that many bytes of UTF-8. A block cut short yields an empty text rather than a read past it.
+std::wstring StringFromBlock(const uint8_t* block, size_t block_bytes, int index);
 
-// Win32 side: FindResourceExW(RT_STRING, id / 16 + 1, language) in the program's module.
+// Win32 side: FindResourceExW("UISTRINGS", id / 16 + 1, language) in the program's module.
 std::wstring LoadUiString(int id, uint16_t language);
 
 }  // namespace ui

@@ -87,17 +87,23 @@ TEST(UiStrings, ExactLanguageWithoutFallback) {
 }
 
 TEST(UiStrings, BlockWalkStaysInside) {
-  // Entries: 0 = "ab", 1 = "", 2 = "c", the rest missing (block cut short).
-  const char16_t block[] = {2, u'a', u'b', 0, 1, u'c'};
-  EXPECT_EQ(StringFromBlock(block, 6, 0), L"ab");
-  EXPECT_EQ(StringFromBlock(block, 6, 1), L"");
-  EXPECT_EQ(StringFromBlock(block, 6, 2), L"c");
-  EXPECT_EQ(StringFromBlock(block, 6, 3), L"");
-  EXPECT_EQ(StringFromBlock(block, 6, 15), L"");
-  EXPECT_EQ(StringFromBlock(block, 6, 16), L"");
-  // A length running past the block's end.
-  const char16_t broken[] = {9, u'x'};
-  EXPECT_EQ(StringFromBlock(broken, 2, 0), L"");
+  // Entries: 0 = "ab", 1 = "", 2 = "\u00E9" in UTF-8, the rest missing (block cut short).
+  const uint8_t block[] = {2, 0, 'a', 'b', 0, 0, 2, 0, 0xC3, 0xA9};
+  EXPECT_EQ(StringFromBlock(block, sizeof(block), 0), L"ab");
+  EXPECT_EQ(StringFromBlock(block, sizeof(block), 1), L"");
+  EXPECT_EQ(StringFromBlock(block, sizeof(block), 2), L"\u00E9");
+  EXPECT_EQ(StringFromBlock(block, sizeof(block), 3), L"");
+  EXPECT_EQ(StringFromBlock(block, sizeof(block), 15), L"");
+  EXPECT_EQ(StringFromBlock(block, sizeof(block), 16), L"");
+  // A length running past the block's end, a length cut in half, a count of 256 and more.
+  const uint8_t broken[] = {9, 0, 'x'};
+  EXPECT_EQ(StringFromBlock(broken, sizeof(broken), 0), L"");
+  const uint8_t half[] = {1, 0, 'x', 1};
+  EXPECT_EQ(StringFromBlock(half, sizeof(half), 0), L"x");
+  EXPECT_EQ(StringFromBlock(half, sizeof(half), 1), L"");
+  std::vector<uint8_t> long_entry = {0x2C, 0x01};
+  long_entry.resize(2 + 300, 'z');
+  EXPECT_EQ(StringFromBlock(long_entry.data(), long_entry.size(), 0), std::wstring(300, L'z'));
   EXPECT_EQ(StringFromBlock(nullptr, 0, 0), L"");
 }
 
