@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,6 +76,8 @@ struct MainWindowOptions {
   // The process's command line, from start-up: the UAC mode, the elevation decision and the
   // installation read their switches from it.
   base::CommandLine command_line;
+  // Opens a link's URL; empty: the shell opens it (ShellExecuteW "open").
+  std::function<void(const std::wstring& url)> open_link;
 };
 
 class MainWindow : public Dialog, public install::InstallerDelegate {
@@ -121,6 +124,11 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   void OnImportProgress(WPARAM percent);
   void OnCloseWindow();
   void OnHigherVersion();
+  // The setup has started: nothing cancels any more, an open resume question ends with Resume.
+  void OnDropCancel();
+  // Ends the window once the installation thread is done, so its result counts.
+  void EndAfterInstallation(const char* location);
+  void EndResumeQuestion();
   void OnPercentage(int value);
   void OnInstallerFinished();
   void OnInstallerResult();
@@ -132,6 +140,8 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   void Paint();
   void DrawItem(const DRAWITEMSTRUCT& item);
   void HideWithShadow();
+  // Off the current screen: hidden and disabled, out of the keyboard's reach.
+  void TakeOff(HWND control);
   void DestroyChildren(int id);
   [[nodiscard]] bool SkipFirstScreen() const;
   // The distribution's and the brand's say on the first screen's choices, read when needed.
@@ -181,6 +191,7 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   bool painted_ = false;  // the first paint is a start-up step
   bool installer_started_ = false;
   bool failure_shown_ = false;
+  bool setup_started_ = false;  // "drop cancel" came: closing now waits for the installation
   // Written by the installation thread (the window may not exist yet), read on the UI thread.
   std::atomic<int> pending_finish_code_{0};
 };
