@@ -41,6 +41,11 @@ bool AnswerCustomDraw(LPARAM lparam, LRESULT* result, PaintFn paint) {
 
 }  // namespace
 
+void SetShown(HWND control, bool shown) {
+  USER32(ShowWindow)(control, shown ? SW_SHOWNA : SW_HIDE);
+  USER32(EnableWindow)(control, shown);
+}
+
 // ImageButton ------------------------------------------------------------------------------
 
 ImageButton::ImageButton(HWND button, int sprite_id, COLORREF text_colour, HFONT font,
@@ -239,9 +244,7 @@ bool LinkButton::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
     }
     case WM_KEYDOWN:
       if (wparam != VK_RETURN) return false;
-      USER32(SendMessageW)(USER32(GetParent)(hwnd()), WM_COMMAND,
-                           MAKEWPARAM(USER32(GetDlgCtrlID)(hwnd()), BN_CLICKED), reinterpret_cast<LPARAM>(hwnd()));
-      *result = 0;
+      *result = DefaultHandling(BM_CLICK, 0, 0);
       return true;
     default:
       return false;

@@ -162,13 +162,12 @@ bool MainWindow::OnInitDialog() {
                                        {ids::kSendStatistics, strings::kSendStatistics},
                                        {ids::kPinTaskbar, strings::kPinOmrix},
                                        {ids::kPrivacyLink, strings::kPrivacyPolicy},
-                                       {ids::kSlogan, strings::kSlogan}};
-  for (auto [id, string_id] : texts) USER32(SetDlgItemTextW)(hwnd(), id, String(string_id).c_str());
-  // Names for screen readers of what shows no text.
-  const std::pair<int, int> names[] = {{ids::kCloseFirst, strings::kClose},
+                                       {ids::kSlogan, strings::kSlogan},
+                                       // Names for screen readers of what shows no text.
+                                       {ids::kCloseFirst, strings::kClose},
                                        {ids::kCloseProgress, strings::kClose},
                                        {ids::kProgressBar, strings::kInstalling}};
-  for (auto [id, string_id] : names) USER32(SetDlgItemTextW)(hwnd(), id, String(string_id).c_str());
+  for (auto [id, string_id] : texts) USER32(SetDlgItemTextW)(hwnd(), id, String(string_id).c_str());
 
   HINSTANCE module = ::GetModuleHandleW(nullptr);
   auto load_icon = [&](int metric_x, int metric_y) {
@@ -237,11 +236,6 @@ void MainWindow::DestroyChildren(int id) {
   }
 }
 
-void MainWindow::TakeOff(HWND control) {
-  USER32(ShowWindow)(control, SW_HIDE);
-  USER32(EnableWindow)(control, FALSE);
-}
-
 void MainWindow::EndResumeQuestion() {
   if (resume_question_ && resume_question_->is_open()) USER32(EndDialog)(resume_question_->hwnd(), 1);
 }
@@ -302,8 +296,8 @@ void MainWindow::OpenLink(int id) {
   std::string url = id == ids::kPrivacyLink ? brand_->conf_policy_url() + "?lang=" + brand_->interface_language()
                                              : distrib::LicenseUrl(*brand_);
   std::wstring wide = Widen(url);
-  if (options_.open_link) {
-    options_.open_link(wide);
+  if (options_.link_opener) {
+    options_.link_opener->Open(wide);
   } else {
     SHELL32(ShellExecuteW)(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOW);
   }
@@ -408,7 +402,6 @@ bool MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
       if (setup_started_) {
         // Nothing cancels a running setup: the window goes, the installation ends as it ends.
         HideWithShadow();
-        LOG(INFO) << "Window closed after the setup started";
         EndAfterInstallation("OnSysCommand");
       } else {
         End(kEndSystemClose);

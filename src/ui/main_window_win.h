@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,6 +67,15 @@ class InstallerStatisticsSink : public UiStatisticsSink {
   install::Installer* installer_;
 };
 
+// Opens the links of the window (tests record them instead).
+class LinkOpener {
+ public:
+  virtual void Open(const std::wstring& url) = 0;
+
+ protected:
+  ~LinkOpener() = default;
+};
+
 struct MainWindowOptions {
   MainWindowOptions() = default;
   explicit MainWindowOptions(DWORD page_ms) : slide_page_ms(page_ms) {}
@@ -76,8 +84,8 @@ struct MainWindowOptions {
   // The process's command line, from start-up: the UAC mode, the elevation decision and the
   // installation read their switches from it.
   base::CommandLine command_line;
-  // Opens a link's URL; empty: the shell opens it (ShellExecuteW "open").
-  std::function<void(const std::wstring& url)> open_link;
+  // Opens the links; none: the shell opens them (ShellExecuteW "open").
+  LinkOpener* link_opener = nullptr;
 };
 
 class MainWindow : public Dialog, public install::InstallerDelegate {
@@ -140,8 +148,6 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   void Paint();
   void DrawItem(const DRAWITEMSTRUCT& item);
   void HideWithShadow();
-  // Off the current screen: hidden and disabled, out of the keyboard's reach.
-  void TakeOff(HWND control);
   void DestroyChildren(int id);
   [[nodiscard]] bool SkipFirstScreen() const;
   // The distribution's and the brand's say on the first screen's choices, read when needed.

@@ -63,7 +63,7 @@ void MessageDialog::SetTexts() {
   USER32(SetWindowTextW)(Item(hwnd(), kTitleId), String(texts.title).c_str());
   USER32(SetWindowTextW)(Item(hwnd(), kBodyId), String(texts.body).c_str());
   // No body, nothing for a screen reader to read out.
-  if (!texts.body) USER32(ShowWindow)(Item(hwnd(), kBodyId), SW_HIDE);
+  if (!texts.body) SetShown(Item(hwnd(), kBodyId), false);
   USER32(SetWindowTextW)(Item(hwnd(), kMainButtonId), String(texts.button).c_str());
   USER32(SetWindowTextW)(Item(hwnd(), kSecondButtonId), String(SecondButtonText()).c_str());
   USER32(SendMessageW)(Item(hwnd(), kTitleId), WM_SETFONT,
@@ -100,12 +100,8 @@ void MessageDialog::LayOutButtons() {
   Place(second_button_->hwnd(), layout_.second_button);
   // A button not shown is disabled too, out of the keyboard's reach. The one button left is the
   // default: Enter presses it.
-  auto take_off = [](HWND button) {
-    USER32(ShowWindow)(button, SW_HIDE);
-    USER32(EnableWindow)(button, FALSE);
-  };
-  if (!layout_.main_visible) take_off(main_button_->hwnd());
-  if (!layout_.second_visible) take_off(second_button_->hwnd());
+  SetShown(main_button_->hwnd(), layout_.main_visible);
+  SetShown(second_button_->hwnd(), layout_.second_visible);
   if (!layout_.main_visible) USER32(SendMessageW)(hwnd(), DM_SETDEFID, kSecondButtonId, 0);
 }
 

@@ -65,8 +65,7 @@ void MainWindow::LayoutProgressDialog() {
   if (distrib_->Cancel()) {
     HWND close = close_progress_->hwnd();
     Place(close, Scale(698), Scale(18), close_progress_->frame_width(), close_progress_->frame_height());
-    USER32(EnableWindow)(close, TRUE);
-    USER32(ShowWindow)(close, SW_SHOWNA);
+    SetShown(close, true);
   } else {
     base::ScopedWindow(Item(ids::kCloseProgress)).reset();
   }
@@ -143,7 +142,7 @@ void MainWindow::OnPercentage(int value) {
   progress_bar_->SetPosition(value);
   HWND text = Item(ids::kPercentage);
   USER32(SetWindowTextW)(text, (base::NumberToWide(value) + L"%").c_str());
-  USER32(ShowWindow)(text, SW_SHOWNA);  // hidden while it has no text: nothing to read out
+  SetShown(text, true);  // hidden while it has no text: nothing to read out
   USER32(InvalidateRect)(text, nullptr, TRUE);
   if (taskbar_) taskbar_->SetProgressValue(hwnd(), static_cast<ULONGLONG>(value), 100);
 }

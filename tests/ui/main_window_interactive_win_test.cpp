@@ -205,7 +205,6 @@ TEST_F(InteractiveInstallTest, ClosingAfterTheSetupSucceededEndsWithItsResult) {
       << dist_.Log();
   Type(window, {VK_MENU, VK_F4});
   EXPECT_EQ(process.Wait(60000), 0u) << dist_.Log();
-  EXPECT_NE(dist_.Log().find("Window closed after the setup started"), std::string::npos);
   // The stand-in's browser window would hold the next installations: end its process.
   if (HWND browser = FindWindowExW(HWND_MESSAGE, nullptr, L"VorlexBrowser_MessageWindow", nullptr)) {
     DWORD id = 0;

@@ -176,16 +176,17 @@ TEST_F(FailureAroundInstallTest, IconsLoadAtTheSystemSizes) {
 
 // The keyboard ------------------------------------------------------------------------------
 
-// The main window run in this process with the given distribution data; `options.open_link`
-// records the links it opens instead of starting a browser.
-class WindowKeysTest : public ::testing::Test {
+// The main window run in this process; the links it opens are recorded instead of starting a
+// browser.
+class WindowKeysTest : public ::testing::Test, public LinkOpener {
  protected:
   void SetUp() override {
     ASSERT_TRUE(dist_.ok());
     brand_.set_interface_language("en");
     brand_.ApplyDefaultsFor("en");
-    options_.open_link = [this](const std::wstring& url) { opened_.push_back(url); };
+    options_.link_opener = this;
   }
+  void Open(const std::wstring& url) override { opened_.push_back(url); }
 
   window_test::Distribution dist_;
   distrib::BrandInfo brand_{dist_.temp() + L"\\"};
