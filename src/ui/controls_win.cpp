@@ -41,6 +41,11 @@ bool AnswerCustomDraw(LPARAM lparam, LRESULT* result, PaintFn paint) {
 
 }  // namespace
 
+void SetShown(HWND control, bool shown) {
+  USER32(ShowWindow)(control, shown ? SW_SHOWNA : SW_HIDE);
+  USER32(EnableWindow)(control, shown);
+}
+
 // ImageButton ------------------------------------------------------------------------------
 
 ImageButton::ImageButton(HWND button, int sprite_id, COLORREF text_colour, HFONT font,
@@ -61,7 +66,8 @@ void ImageButton::Paint(HDC dc, const RECT& rect, bool pressed, bool hot, bool f
   int frame = ButtonFrame(pressed, hot);
   sprite_.Draw(dc, rect.left, rect.top, width, frame_height(), frame * width, 0, width,
                frame_height());
-  std::wstring text = WindowText(hwnd());
+  // A button without a font (the crosses) is named for screen readers only.
+  std::wstring text = font_ ? WindowText(hwnd()) : std::wstring();
   if (!text.empty()) {
     RECT text_rect = rect;
     if (pressed) USER32(OffsetRect)(&text_rect, pressed_offset_.x, pressed_offset_.y);
@@ -221,11 +227,28 @@ void LinkButton::Paint(HDC dc, const RECT& rect, bool focused) {
   if (focused && FocusCuesShown(hwnd())) DrawFocus(dc, rect, 0);
 }
 
-bool LinkButton::HandleMessage(UINT message, WPARAM, LPARAM, LRESULT* result) {
-  if (message != WM_SETCURSOR) return false;
-  USER32(SetCursor)(USER32(LoadCursorW)(nullptr, IDC_HAND));
-  *result = TRUE;
-  return true;
+bool LinkButton::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT* result) {
+  switch (message) {
+    case WM_SETCURSOR:
+      USER32(SetCursor)(USER32(LoadCursorW)(nullptr, IDC_HAND));
+      *result = TRUE;
+      return true;
+    case WM_GETDLGCODE: {
+      // Enter on a focused link opens it, as on a focused push button; the dialog would send it
+      // to its default button. An owner-draw button cannot be a push button (becoming the
+      // default would change its style), so it takes the key itself.
+      *result = DefaultHandling(message, wparam, lparam);
+      const MSG* key = reinterpret_cast<const MSG*>(lparam);
+      if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) *result |= DLGC_WANTMESSAGE;
+      return true;
+    }
+    case WM_KEYDOWN:
+      if (wparam != VK_RETURN) return false;
+      *result = DefaultHandling(BM_CLICK, 0, 0);
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool LinkButton::HandleReflected(UINT message, WPARAM, LPARAM lparam, LRESULT* result) {

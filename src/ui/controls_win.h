@@ -10,6 +10,10 @@
 
 namespace ui {
 
+// Shows a control (without activating it) and enables it, or hides and disables it: a control
+// off the current screen is out of the keyboard's reach.
+void SetShown(HWND control, bool shown);
+
 // A push button drawn from a three-frame sprite in the custom-draw pre-erase stage.
 class ImageButton : public Window {
  public:

@@ -42,7 +42,7 @@ void MainWindow::CreateControlObjects() {
     boxes_[i] = std::make_unique<SpriteCheckBox>(Item(ids::kCheckBoxes[i]), layout_.check_box_sprite(), kWhite, 184,
                                                  AsFont(fonts_[kTextFont]), &background_, ticked[i]);
   }
-  if (!interface_available) USER32(ShowWindow)(boxes_[0]->hwnd(), SW_HIDE);
+  if (!interface_available) SetShown(boxes_[0]->hwnd(), false);
   privacy_link_ =
       std::make_unique<LinkButton>(Item(ids::kPrivacyLink), kWhite, 184, AsFont(fonts_[kLinkFont]), &background_);
 }
@@ -59,7 +59,7 @@ void MainWindow::LayOutFirstScreen() {
   const std::optional<BoxPlace>* place[3] = {&places.make_default, &places.statistics, &places.omrix};
   for (int i = 0; i < 3; ++i) {
     if (!*place[i]) {
-      Place(boxes_[i]->hwnd(), 0, 0, 0, 0);
+      SetShown(boxes_[i]->hwnd(), false);
       continue;
     }
     const BoxPlace& p = **place[i];
@@ -73,7 +73,7 @@ void MainWindow::LayOutFirstScreen() {
     SIZE extent = privacy_link_->TextExtent();
     Place(privacy_link_->hwnd(), Scale(84), box.bottom, extent.cx, extent.cy);
   } else {
-    USER32(ShowWindow)(privacy_link_->hwnd(), SW_HIDE);
+    SetShown(privacy_link_->hwnd(), false);
   }
   Place(install_button_->hwnd(), Scale(557), Scale(305), install_button_->frame_width(),
         install_button_->frame_height());

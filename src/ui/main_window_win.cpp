@@ -162,7 +162,11 @@ bool MainWindow::OnInitDialog() {
                                        {ids::kSendStatistics, strings::kSendStatistics},
                                        {ids::kPinTaskbar, strings::kPinOmrix},
                                        {ids::kPrivacyLink, strings::kPrivacyPolicy},
-                                       {ids::kSlogan, strings::kSlogan}};
+                                       {ids::kSlogan, strings::kSlogan},
+                                       // Names for screen readers of what shows no text.
+                                       {ids::kCloseFirst, strings::kClose},
+                                       {ids::kCloseProgress, strings::kClose},
+                                       {ids::kProgressBar, strings::kInstalling}};
   for (auto [id, string_id] : texts) USER32(SetDlgItemTextW)(hwnd(), id, String(string_id).c_str());
 
   HINSTANCE module = ::GetModuleHandleW(nullptr);
@@ -232,6 +236,24 @@ void MainWindow::DestroyChildren(int id) {
   }
 }
 
+void MainWindow::EndResumeQuestion() {
+  if (resume_question_ && resume_question_->is_open()) USER32(EndDialog)(resume_question_->hwnd(), 1);
+}
+
+void MainWindow::OnDropCancel() {
+  setup_started_ = true;
+  EndResumeQuestion();
+  base::ScopedWindow(Item(ids::kCloseProgress)).reset();
+}
+
+void MainWindow::EndAfterInstallation(const char* location) {
+  if (installer_ && !installer_->WaitForInstallAsync())
+    PLOG(ERROR) << location << ": WaitForInstallAsync timeout";
+  EndResumeQuestion();
+  End(kEndFinished);
+  USER32(KillTimer)(hwnd(), kProgressTimer);
+}
+
 void MainWindow::HideWithShadow() {
   USER32(ShowWindow)(hwnd(), SW_HIDE);
   if (shadow_ && USER32(IsWindow)(shadow_)) USER32(ShowWindow)(shadow_, SW_HIDE);
@@ -274,7 +296,11 @@ void MainWindow::OpenLink(int id) {
   std::string url = id == ids::kPrivacyLink ? brand_->conf_policy_url() + "?lang=" + brand_->interface_language()
                                              : distrib::LicenseUrl(*brand_);
   std::wstring wide = Widen(url);
-  SHELL32(ShellExecuteW)(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOW);
+  if (options_.link_opener) {
+    options_.link_opener->Open(wide);
+  } else {
+    SHELL32(ShellExecuteW)(nullptr, L"open", wide.c_str(), nullptr, nullptr, SW_SHOW);
+  }
   SendUiEvent(&ReportClickedLink, wide);
 }
 
@@ -284,15 +310,12 @@ void MainWindow::OnCloseWindow() {
   USER32(ReplyMessage)(0);
   HideWithShadow();
   LOG(INFO) << "--> Installer > MainWindow::OnCloseWindow";
-  if (installer_ && !installer_->WaitForInstallAsync())
-    PLOG(ERROR) << "--> Installer > MainWindow::OnCloseWindow: WaitForInstallAsync timeout";
-  if (resume_question_ && resume_question_->is_open()) USER32(EndDialog)(resume_question_->hwnd(), 1);
-  End(kEndFinished);
-  USER32(KillTimer)(hwnd(), kProgressTimer);
+  EndAfterInstallation("--> Installer > MainWindow::OnCloseWindow");
 }
 
 void MainWindow::OnHigherVersion() {
   USER32(ReplyMessage)(0);  // the setup goes on while the notice is up
+  EndResumeQuestion();  // the setup goes on: the question's Cancel would exit as cancelled
   HideWithShadow();
   MakeNewerVersionNotice(language())->Run(USER32(GetActiveWindow)());
   End(kEndFinished);
@@ -357,7 +380,7 @@ bool MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
       OnPercentage(static_cast<int>(wparam));
       return true;
     case WM_DROP_CANCEL:
-      base::ScopedWindow(Item(ids::kCloseProgress)).reset();
+      OnDropCancel();
       return true;
     case WM_INSTALLER_FINISHED:
       OnInstallerFinished();
@@ -375,7 +398,14 @@ bool MainWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESU
       if (HIWORD(wparam) == BN_CLICKED) OnCommand(LOWORD(wparam));
       return true;
     case WM_SYSCOMMAND:
-      if ((wparam & 0xFFF0) == SC_CLOSE) End(kEndSystemClose);
+      if ((wparam & 0xFFF0) != SC_CLOSE) return true;
+      if (setup_started_) {
+        // Nothing cancels a running setup: the window goes, the installation ends as it ends.
+        HideWithShadow();
+        EndAfterInstallation("OnSysCommand");
+      } else {
+        End(kEndSystemClose);
+      }
       return true;
     case WM_TIMER:
       if (wparam == kAfterFirstPaintTimer) {
@@ -421,7 +451,7 @@ void MainWindow::OnResult(int failure_code) {
 
 void MainWindow::OnInstallerFinished() {
   if (!installing_) return;
-  if (resume_question_ && resume_question_->is_open()) USER32(EndDialog)(resume_question_->hwnd(), 1);
+  EndResumeQuestion();
   End(kEndFinished);
 }
 
@@ -429,7 +459,7 @@ void MainWindow::OnInstallerResult() {
   // Both the posted result and the switch to the progress screen lead here; one message only.
   if (!installing_ || failure_shown_) return;
   failure_shown_ = true;
-  if (resume_question_ && resume_question_->is_open()) USER32(EndDialog)(resume_question_->hwnd(), 1);
+  EndResumeQuestion();
   const int failure_code = pending_finish_code_.load();
   HideWithShadow();
   if (failure_code == install::kFailureCryptoPro) {

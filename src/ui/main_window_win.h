@@ -67,6 +67,15 @@ class InstallerStatisticsSink : public UiStatisticsSink {
   install::Installer* installer_;
 };
 
+// Opens the links of the window (tests record them instead).
+class LinkOpener {
+ public:
+  virtual void Open(const std::wstring& url) = 0;
+
+ protected:
+  ~LinkOpener() = default;
+};
+
 struct MainWindowOptions {
   MainWindowOptions() = default;
   explicit MainWindowOptions(DWORD page_ms) : slide_page_ms(page_ms) {}
@@ -75,6 +84,8 @@ struct MainWindowOptions {
   // The process's command line, from start-up: the UAC mode, the elevation decision and the
   // installation read their switches from it.
   base::CommandLine command_line;
+  // Opens the links; none: the shell opens them (ShellExecuteW "open").
+  LinkOpener* link_opener = nullptr;
 };
 
 class MainWindow : public Dialog, public install::InstallerDelegate {
@@ -121,6 +132,11 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   void OnImportProgress(WPARAM percent);
   void OnCloseWindow();
   void OnHigherVersion();
+  // The setup has started: nothing cancels any more, an open resume question ends with Resume.
+  void OnDropCancel();
+  // Ends the window once the installation thread is done, so its result counts.
+  void EndAfterInstallation(const char* location);
+  void EndResumeQuestion();
   void OnPercentage(int value);
   void OnInstallerFinished();
   void OnInstallerResult();
@@ -181,6 +197,7 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   bool painted_ = false;  // the first paint is a start-up step
   bool installer_started_ = false;
   bool failure_shown_ = false;
+  bool setup_started_ = false;  // "drop cancel" came: closing now waits for the installation
   // Written by the installation thread (the window may not exist yet), read on the UI thread.
   std::atomic<int> pending_finish_code_{0};
 };

@@ -62,6 +62,8 @@ void MessageDialog::SetTexts() {
   TextDescriptor texts = Texts();
   USER32(SetWindowTextW)(Item(hwnd(), kTitleId), String(texts.title).c_str());
   USER32(SetWindowTextW)(Item(hwnd(), kBodyId), String(texts.body).c_str());
+  // No body, nothing for a screen reader to read out.
+  if (!texts.body) SetShown(Item(hwnd(), kBodyId), false);
   USER32(SetWindowTextW)(Item(hwnd(), kMainButtonId), String(texts.button).c_str());
   USER32(SetWindowTextW)(Item(hwnd(), kSecondButtonId), String(SecondButtonText()).c_str());
   USER32(SendMessageW)(Item(hwnd(), kTitleId), WM_SETFONT,
@@ -96,8 +98,11 @@ void MessageDialog::LayOutButtons() {
       Margins(), ScaleFactor());
   Place(main_button_->hwnd(), layout_.main_button);
   Place(second_button_->hwnd(), layout_.second_button);
-  if (!layout_.main_visible) USER32(ShowWindow)(main_button_->hwnd(), SW_HIDE);
-  if (!layout_.second_visible) USER32(ShowWindow)(second_button_->hwnd(), SW_HIDE);
+  // A button not shown is disabled too, out of the keyboard's reach. The one button left is the
+  // default: Enter presses it.
+  SetShown(main_button_->hwnd(), layout_.main_visible);
+  SetShown(second_button_->hwnd(), layout_.second_visible);
+  if (!layout_.main_visible) USER32(SendMessageW)(hwnd(), DM_SETDEFID, kSecondButtonId, 0);
 }
 
 void MessageDialog::LayOutTexts() {
@@ -198,7 +203,12 @@ bool MessageDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LR
         case kSecondButtonId:
           End(kSecondButtonId);
           break;
-        default:  // IDCANCEL (Escape, the window's Close) leaves the question open
+        case IDCANCEL:
+          // Escape and the window's Close: a notice whose one button is Cancel closes with it;
+          // every other message stays open (the resume question must be answered).
+          if (!layout_.main_visible) End(kSecondButtonId);
+          break;
+        default:
           break;
       }
       *result = 0;

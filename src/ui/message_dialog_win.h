@@ -1,7 +1,7 @@
 // The installer's small modal message: a white rounded panel with a title, a body and one or two
 // sprite buttons over a soft layered shadow. Variants fix the texts, the buttons shown and what
 // the main button does. Button 113 always ends the dialog with 113; Escape and the window's
-// Close command do nothing.
+// Close command do nothing, except on a notice whose only button is 113, which they answer.
 #pragma once
 
 #include <windows.h>

@@ -63,8 +63,9 @@ void MainWindow::LayoutProgressDialog() {
                  ids::kSendStatistics, ids::kPinTaskbar, ids::kPrivacyLink, ids::kLicenseText})
     DestroyChildren(id);
   if (distrib_->Cancel()) {
-    Place(close_progress_->hwnd(), Scale(698), Scale(18), close_progress_->frame_width(),
-          close_progress_->frame_height());
+    HWND close = close_progress_->hwnd();
+    Place(close, Scale(698), Scale(18), close_progress_->frame_width(), close_progress_->frame_height());
+    SetShown(close, true);
   } else {
     base::ScopedWindow(Item(ids::kCloseProgress)).reset();
   }
@@ -141,12 +142,17 @@ void MainWindow::OnPercentage(int value) {
   progress_bar_->SetPosition(value);
   HWND text = Item(ids::kPercentage);
   USER32(SetWindowTextW)(text, (base::NumberToWide(value) + L"%").c_str());
+  SetShown(text, true);  // hidden while it has no text: nothing to read out
   USER32(InvalidateRect)(text, nullptr, TRUE);
   if (taskbar_) taskbar_->SetProgressValue(hwnd(), static_cast<ULONGLONG>(value), 100);
 }
 
 void MainWindow::OnTimer() {
   if (!slide_show_) return;
+  // An elevated copy that starts the setup hides the close button from its own process (it has
+  // no other way to tell this window): the same "drop cancel".
+  if (HWND close = Item(ids::kCloseProgress); close && !(USER32(GetWindowLongW)(close, GWL_STYLE) & WS_VISIBLE))
+    OnDropCancel();
   const bool new_page = slide_show_->Tick();
   // The license sentence belongs to the first slide and goes with it. Without any downloaded
   // picture the pages keep showing the first slide, and the sentence must stay: a user who never

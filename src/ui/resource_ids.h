@@ -57,6 +57,7 @@ inline constexpr int kInstallerCaption = 401;       // "Vorlex Browser Installat
 inline constexpr int kInstallError = 402;
 inline constexpr int kFreeDiskSpace = 403;
 inline constexpr int kInstall = 404;
+inline constexpr int kInstalling = 405;  // the progress bar's name for screen readers
 inline constexpr int kPinOmrix = 406;
 inline constexpr int kLicenseSentence = 410;
 inline constexpr int kNoDiskSpace = 411;

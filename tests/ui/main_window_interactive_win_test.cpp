@@ -1,5 +1,5 @@
 // The installer run interactively, as a user would: a test drives its window through the
-// controls while the stand-in setup posts the registered progress messages to it.
+// controls and the keyboard while the stand-in setup posts the registered progress messages to it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <initializer_list>
 
 #include "base/strings.h"
 #include "gui_util.h"
@@ -138,6 +139,24 @@ TEST_F(InteractiveInstallTest, InstallFollowsTheSetupToTheEnd) {
   EXPECT_NE(install_event->find("-dialog_window=liteinstall"), std::string::npos) << *install_event;
 }
 
+// Keys typed into the installer's window (SendInput: the window is brought to the foreground
+// first, as a user's click would).
+void Type(HWND window, std::initializer_list<WORD> keys) {
+  ASSERT_TRUE(ui_test::BringToForeground(window));
+  ui_test::PressKeys(keys);
+}
+
+// Presses Tab in the installer's window until control `id` has the focus.
+bool TabTo(HWND window, int id) {
+  HWND target = GetDlgItem(window, id);
+  for (int press = 0; press < 20 && ui_test::FocusIn(window) != target; ++press) {
+    HWND before = ui_test::FocusIn(window);
+    Type(window, {VK_TAB});
+    if (!WaitFor([&] { return ui_test::FocusIn(window) != before; }, 10000)) return false;
+  }
+  return ui_test::FocusIn(window) == target;
+}
+
 TEST_F(InteractiveInstallTest, ClosingTheFirstScreenCancels) {
   ASSERT_TRUE(dist_.ServeSetup());
   {
@@ -145,12 +164,15 @@ TEST_F(InteractiveInstallTest, ClosingTheFirstScreenCancels) {
     ASSERT_TRUE(process.Start(L""));
     HWND window = process.WaitForWindow(kTitle);
     ASSERT_NE(window, nullptr) << dist_.Log();
-    // Escape only reports; the window stays. Sent, so both are handled when the calls return.
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    EXPECT_TRUE(IsWindow(window));
-    // A check box toggled reports which one.
-    Click(window, 110);
+    // Escape only reports; the window stays.
+    Type(window, {VK_ESCAPE});
+    Type(window, {VK_ESCAPE});
+    EXPECT_TRUE(WaitFor([&] { return CountContaining(dist_.StatisticsPaths(), "-clicked_button=cancel") == 2; }, 30000));
+    EXPECT_TRUE(IsWindowVisible(window));
+    // Space on a check box toggles it and reports which one.
+    ASSERT_TRUE(TabTo(window, ui::ids::kSendStatistics));
+    Type(window, {VK_SPACE});
+    EXPECT_TRUE(WaitFor([&] { return CountContaining(dist_.StatisticsPaths(), "-choosen_checkbox=sendstat") == 1; }, 30000));
     Click(window, 113);
     EXPECT_EQ(process.Wait(60000), 500u) << dist_.Log();
   }
@@ -160,12 +182,39 @@ TEST_F(InteractiveInstallTest, ClosingTheFirstScreenCancels) {
   EXPECT_EQ(CountContaining(paths, "-choosen_checkbox=sendstat"), 1u);
   EXPECT_NE(dist_.Log().find("User cancelled installation."), std::string::npos);
 
+  // Alt+F4 before the setup started is the user's cancellation.
   InstallerProcess process;
   ASSERT_TRUE(process.Start(L""));
   HWND window = process.WaitForWindow(kTitle);
   ASSERT_NE(window, nullptr);
-  PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  Type(window, {VK_MENU, VK_F4});
   EXPECT_EQ(process.Wait(60000), 500u);
+}
+
+// The setup has succeeded and the window only waits for the browser's window: Alt+F4 ends the
+// run with the setup's result, not as a cancellation.
+TEST_F(InteractiveInstallTest, ClosingAfterTheSetupSucceededEndsWithItsResult) {
+  ASSERT_TRUE(dist_.ServeSetup());
+  dist_.env().Set("VORLEX_STAND_IN_BROWSER_WINDOW", "60000");
+  InstallerProcess process;
+  ASSERT_TRUE(process.Start(L"--distr-info-params=uac=2"));
+  HWND window = process.WaitForWindow(kTitle);
+  ASSERT_NE(window, nullptr) << dist_.Log();
+  Type(window, {VK_RETURN});  // Install has the focus
+  ASSERT_TRUE(WaitFor([&] { return dist_.Log().find("Setup process exit with code") != std::string::npos; }, 90000))
+      << dist_.Log();
+  Type(window, {VK_MENU, VK_F4});
+  EXPECT_EQ(process.Wait(60000), 0u) << dist_.Log();
+  // The stand-in's browser window would hold the next installations: end its process.
+  if (HWND browser = FindWindowExW(HWND_MESSAGE, nullptr, L"VorlexBrowser_MessageWindow", nullptr)) {
+    DWORD id = 0;
+    GetWindowThreadProcessId(browser, &id);
+    if (HANDLE owner = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id)) {
+      TerminateProcess(owner, 0);
+      WaitForSingleObject(owner, 10000);
+      CloseHandle(owner);
+    }
+  }
 }
 
 TEST_F(InteractiveInstallTest, CancelOnTheProgressScreenAsksFirst) {

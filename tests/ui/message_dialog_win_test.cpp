@@ -1,5 +1,6 @@
-// Message dialogs as real modal windows: results of each button, the keys that must not close
-// them, their geometry, and what they look like (screenshots under build/win/screenshots).
+// Message dialogs as real modal windows: results of each button and of the keys pressed on them
+// (SendInput: Tab, Enter, Space, Escape, Alt+F4, the arrows), their geometry, and what they look
+// like (screenshots under build/win/screenshots).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/strings.h"
 #include "gui_util.h"
 #include "ui/control_ids.h"
 #include "ui/drawing_win.h"
@@ -18,7 +20,11 @@
 namespace ui {
 namespace {
 
+using ui_test::Ids;
+using ui_test::Press;
+using ui_test::PressKeys;
 using ui_test::PumpUntil;
+using ui_test::WalkFocus;
 
 using ui_test::CaptureWindow;
 using ui_test::ChildRect;
@@ -88,6 +94,11 @@ Pixels CheckShownDialog(HWND dialog, const MessageDialog& object, const std::wst
     EXPECT_TRUE(GetWindowLongW(shadow, GWL_EXSTYLE) & WS_EX_TRANSPARENT);
   }
 
+  // Every control shown has a name for screen readers.
+  std::wstring controls = ui_test::DescribeControls(dialog);
+  EXPECT_EQ(ui_test::AccessibilityProblems(dialog), "")
+      << base::WideToUtf8(controls);
+
   Pixels shot = CaptureWindow(dialog);
   ui_test::SaveScreenshot(shot, name);
   EXPECT_TRUE(IsLight(shot, 12, 12)) << "panel";
@@ -106,34 +117,47 @@ Pixels CheckShownDialog(HWND dialog, const MessageDialog& object, const std::wst
 
 void Click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
-TEST(MessageDialog, ResumeQuestionStaysOpenOnEscapeAndRunsAgain) {
+int FocusId() { return GetFocus() ? GetDlgCtrlID(GetFocus()) : 0; }
+
+// Presses keys that answer `dialog`; one they leave open is ended with -1, so the test goes on.
+void PressToAnswer(HWND dialog, std::initializer_list<WORD> keys) {
+  Press(dialog, keys);
+  if (IsWindowVisible(dialog)) {
+    ADD_FAILURE() << "the keys left the dialog open";
+    EndDialog(dialog, -1);
+  }
+}
+
+// Resume starts with the focus and Tab goes between the two buttons; Escape and Alt+F4 leave the
+// question open; Enter answers with the focused button, and so does Space.
+TEST(MessageDialog, ResumeQuestionKeysAndRunsAgain) {
   ResumeQuestionDialog question(1033);
   WhenDialogShown([&](HWND dialog) {
-    SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    SendMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_TRUE(IsWindowVisible(dialog));
+    ASSERT_TRUE(ui_test::BringToForeground(dialog));
+    EXPECT_EQ(FocusId(), 1);
+    EXPECT_EQ(Ids(WalkFocus(dialog, {VK_TAB})), "113 1 ");
+    Press(dialog, {VK_ESCAPE});
+    Press(dialog, {VK_MENU, VK_F4});
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "Escape or Alt+F4 answered the question";
     CheckShownDialog(dialog, question, L"dialog_resume_question_en");
     // Right-aligned pair, no body.
     EXPECT_GT(question.layout().main_button.left, Scale(100));
     wchar_t body[8] = L"x";
     GetDlgItemTextW(dialog, -1, body, 8);
     EXPECT_STREQ(body, L"");
-    Click(dialog, 1);
+    PressToAnswer(dialog, {VK_RETURN});
   });
   EXPECT_EQ(question.Run(), 1);
   EXPECT_FALSE(question.is_open());
 
-  // The same object shows again (the progress screen asks each time) and Cancel gives 113.
-  WhenDialogShown([&](HWND dialog) { Click(dialog, 113); });
+  // The same object shows again (the progress screen asks each time); Space on Cancel gives 113.
+  WhenDialogShown([&](HWND dialog) {
+    ASSERT_TRUE(ui_test::BringToForeground(dialog));
+    Press(dialog, {VK_TAB});
+    EXPECT_EQ(FocusId(), 113);
+    PressToAnswer(dialog, {VK_SPACE});
+  });
   EXPECT_EQ(question.Run(), 113);
-}
-
-void PressKey(WORD key) {
-  INPUT input[2] = {};
-  input[0].type = input[1].type = INPUT_KEYBOARD;
-  input[0].ki.wVk = input[1].ki.wVk = key;
-  input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, input, sizeof(INPUT));
 }
 
 // The buttons notify focus changes; only a click answers. An arrow key that moves the focus onto
@@ -149,13 +173,13 @@ TEST(MessageDialog, FocusMovesWithoutAnsweringTheQuestion) {
     // The arrow keys walk the button group; stop once Cancel has the focus.
     for (int step = 0; step < 3 && GetFocus() != cancel && IsWindowVisible(dialog); ++step) {
       HWND before = GetFocus();
-      PressKey(VK_RIGHT);
+      PressKeys({VK_RIGHT});
       EXPECT_TRUE(PumpUntil(dialog, [&] { return GetFocus() != before || !IsWindowVisible(dialog); }))
           << "the arrow key did not move the focus";
     }
     EXPECT_TRUE(IsWindowVisible(dialog)) << "an arrow key answered the question";
     EXPECT_EQ(GetFocus(), cancel);
-    PressKey(VK_LEFT);
+    PressKeys({VK_LEFT});
     EXPECT_TRUE(PumpUntil(dialog, [&] { return GetFocus() != cancel || !IsWindowVisible(dialog); }));
     EXPECT_TRUE(IsWindowVisible(dialog));
 
@@ -179,17 +203,26 @@ TEST(MessageDialog, InstallationErrorOpensManualDownload) {
     CheckShownDialog(dialog, error, L"dialog_install_error_ru");
     EXPECT_EQ(error.layout().main_button.left, Scale(40));
     EXPECT_TRUE(opened.empty());
-    Click(dialog, 1);
+    ASSERT_TRUE(ui_test::BringToForeground(dialog));
+    EXPECT_EQ(FocusId(), 1);
+    PressToAnswer(dialog, {VK_RETURN});
   });
   EXPECT_EQ(error.Run(), 1);
   EXPECT_EQ(opened, "https://127.0.0.1/manual?lang=ru");
 
   opened.clear();
-  WhenDialogShown([&](HWND dialog) { Click(dialog, 113); });
+  WhenDialogShown([&](HWND dialog) {
+    ASSERT_TRUE(ui_test::BringToForeground(dialog));
+    Press(dialog, {VK_TAB});
+    EXPECT_EQ(FocusId(), 113);
+    PressToAnswer(dialog, {VK_RETURN});
+  });
   EXPECT_EQ(error.Run(), 113);
   EXPECT_TRUE(opened.empty());
 }
 
+// The only button shown is Cancel: it has the focus, Tab keeps it there, and Enter, Escape and
+// Alt+F4 each answer with it.
 TEST(MessageDialog, RevocationProviderShowsOnlyCentredCancel) {
   auto notice = MakeRevocationProviderNotice(1033);
   WhenDialogShown([&](HWND dialog) {
@@ -201,12 +234,21 @@ TEST(MessageDialog, RevocationProviderShowsOnlyCentredCancel) {
     wchar_t text[32] = {};
     GetDlgItemTextW(dialog, 113, text, 32);
     EXPECT_STREQ(text, L"Cancel");
-    // Enter aims at the hidden main button: nothing happens.
-    SendMessageW(dialog, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(IsWindowVisible(dialog));
-    Click(dialog, 113);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 1))) << "the hidden main button takes input";
+    ASSERT_TRUE(ui_test::BringToForeground(dialog));
+    EXPECT_EQ(FocusId(), 113) << "the only button shown does not have the focus";
+    Press(dialog, {VK_TAB});
+    EXPECT_EQ(FocusId(), 113);
+    PressToAnswer(dialog, {VK_RETURN});
   });
-  EXPECT_EQ(notice->Run(), 113);
+  EXPECT_EQ(notice->Run(), 113) << "Enter";
+  for (std::initializer_list<WORD> keys : {std::initializer_list<WORD>{VK_ESCAPE}, {VK_MENU, VK_F4}}) {
+    WhenDialogShown([&](HWND dialog) {
+      ASSERT_TRUE(ui_test::BringToForeground(dialog));
+      PressToAnswer(dialog, keys);
+    });
+    EXPECT_EQ(notice->Run(), 113) << "Escape or Alt+F4";
+  }
 }
 
 TEST(MessageDialog, OneButtonNotices) {
@@ -227,7 +269,10 @@ TEST(MessageDialog, OneButtonNotices) {
       wchar_t text[32] = {};
       GetDlgItemTextW(dialog, 1, text, 32);
       EXPECT_STREQ(text, c.button);
-      Click(dialog, 1);
+      EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, 113))) << "the hidden second button takes input";
+      ASSERT_TRUE(ui_test::BringToForeground(dialog));
+      EXPECT_EQ(FocusId(), 1);
+      PressToAnswer(dialog, {VK_RETURN});
     });
     EXPECT_EQ(c.notice->Run(), 1) << c.name;
   }

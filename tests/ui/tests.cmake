@@ -1,6 +1,8 @@
 # The UI tests need the windows' resources (pictures, templates, strings) and the program's
 # manifest (common controls 6, DPI awareness), as the installer has them.
 target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ui/ui_test_resources.rc ${CMAKE_SOURCE_DIR}/tests/ui/gui_util.cpp)
+# Active Accessibility (oleacc) reads what a screen reader is told about each control.
+target_link_libraries(${name} PRIVATE oleacc oleaut32 uuid)
 target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/resources ${vorlex_generated})
 file(GLOB ui_resource_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/images/*
      ${CMAKE_SOURCE_DIR}/resources/ui_*.rc ${CMAKE_SOURCE_DIR}/src/ui/control_ids.h)

@@ -32,4 +32,6 @@ set_tests_properties(window_screenshot_helper_start PROPERTIES FIXTURES_SETUP wi
 set_tests_properties(window_screenshot_helper_stop PROPERTIES FIXTURES_CLEANUP window_screenshots)
 set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED window_screenshots)
 target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ui/window_test_util.cpp ${CMAKE_SOURCE_DIR}/tests/ui/gui_util.cpp)
+# Active Accessibility (oleacc) reads what a screen reader is told about each control.
+target_link_libraries(${name} PRIVATE oleacc oleaut32 uuid)
 target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/ui)
