@@ -41,9 +41,9 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
 }
 }  // namespace
 
-void WhenDialogShown(std::function<void(HWND)> action) {
+void WhenDialogShown(std::function<void(HWND)> action, UINT interval_ms) {
   g_action = std::move(action);
-  SetTimer(nullptr, 0, 100, OnTimer);
+  SetTimer(nullptr, 0, interval_ms, OnTimer);
 }
 
 Pixels CaptureScreen(const RECT& rect) {

@@ -11,9 +11,10 @@
 
 namespace ui_test {
 
-// Calls `action` with the first visible dialog of this thread once it is shown (a thread timer
-// fires inside the modal loop). The action usually ends the dialog.
-void WhenDialogShown(std::function<void(HWND)> action);
+// Calls `action` with the first visible dialog of this thread once it is shown (a thread timer,
+// every `interval_ms`, fires inside the modal loop; timer messages come only when no paint is
+// pending). The action usually ends the dialog.
+void WhenDialogShown(std::function<void(HWND)> action, UINT interval_ms = 100);
 
 // Runs this thread's messages (a modal loop is below us) until `done` holds; `seen` looks at each
 // message first. False when `done` never holds (a 30 s limit bounds a failure only).
