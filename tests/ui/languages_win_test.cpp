@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <set>
@@ -245,16 +246,40 @@ void CheckMessageDialogTexts(Faults& faults, HWND dialog) {
   }
 }
 
-// The window's client area as it is painted now (read from the window's own surface, so a
-// window larger than the test display is read whole).
+// The window's client area as it is painted. A window's pixels exist only where it is on the
+// display, and at scale 2 the main window can be larger than the test display: it is moved so
+// that each part is on the display in turn, then put back.
 Pixels CaptureClient(HWND window) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  RECT client;
+  RECT client, placed;
   GetClientRect(window, &client);
-  base::ScopedWindowDc source(window);
-  return ui_test::Render(client.right, client.bottom, [&](HDC dc) {
-    BitBlt(dc, 0, 0, client.right, client.bottom, source.get(), 0, 0, SRCCOPY);
-  });
+  GetWindowRect(window, &placed);
+  POINT origin = {0, 0};
+  ClientToScreen(window, &origin);
+  const SIZE screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  Pixels whole;
+  whole.width = client.right;
+  whole.height = client.bottom;
+  whole.bgra.assign(static_cast<size_t>(whole.width) * whole.height, 0);
+  // The last part of a row or column ends at the window's edge.
+  auto part_start = [](int start, int total, int screen_size) {
+    return std::min(start, std::max(0, total - screen_size));
+  };
+  for (int top = 0; top < whole.height; top += screen.cy) {
+    for (int left = 0; left < whole.width; left += screen.cx) {
+      const int x = part_start(left, whole.width, screen.cx), y = part_start(top, whole.height, screen.cy);
+      const int width = std::min<int>(screen.cx, whole.width - x), height = std::min<int>(screen.cy, whole.height - y);
+      SetWindowPos(window, nullptr, placed.left - origin.x - x, placed.top - origin.y - y, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      base::ScopedWindowDc source(window);
+      Pixels part = ui_test::Render(width, height, [&](HDC dc) { BitBlt(dc, 0, 0, width, height, source.get(), x, y, SRCCOPY); });
+      for (int row = 0; row < height; ++row)
+        std::copy_n(&part.bgra[static_cast<size_t>(row) * width], width,
+                    &whole.bgra[static_cast<size_t>(y + row) * whole.width + x]);
+    }
+  }
+  SetWindowPos(window, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return whole;
 }
 
 // PNG through GDI+'s encoder.
