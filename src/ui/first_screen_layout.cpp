@@ -34,7 +34,7 @@ CheckBoxPlaces CheckBoxLayout(int mask) {
   }
 }
 
-Rect SloganRect(int mask) { return mask == 7 ? Rect{0, 152, 728, 250} : Rect{0, 182, 728, 250}; }
+Rect SloganRect(int mask) { return mask == 7 ? Rect{0, 152, 728, 250} : Rect{0, 182, 728, 260}; }
 
 std::vector<ShadowPiece> ShadowPieces(int w, int h, int e) {
   return {

@@ -26,7 +26,8 @@ struct CheckBoxPlaces {
 };
 CheckBoxPlaces CheckBoxLayout(int mask);
 
-// The slogan's rectangle: higher when all three boxes are shown.
+// The slogan's rectangle: higher when all three boxes are shown. Two lines of the slogan's font
+// fit either way (a slogan that wraps, such as the Portuguese one, is not cut at its foot).
 Rect SloganRect(int mask);
 
 // The eight pieces of the main window's shadow for a window of W x H pixels and a margin of e

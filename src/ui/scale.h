@@ -36,6 +36,9 @@ Rect ScaleBy(const Rect& rect, double factor);
 // factor is the screen's.
 void InitScaleFactor(const base::CommandLine& command_line);
 double ScaleFactor();
+// Replaces the factor, for programs that draw the windows at several factors one after another
+// (the language tests); windows made before keep their geometry and fonts.
+void OverrideScaleFactor(double factor);
 inline int Scale(int value) { return ScaleBy(value, ScaleFactor()); }
 inline Rect Scale(const Rect& rect) { return ScaleBy(rect, ScaleFactor()); }
 

@@ -35,6 +35,8 @@ void InitScaleFactor(const base::CommandLine& command_line) {
       expected, ChooseScaleFactor(command_line.GetSwitchValueNarrow(kForceScaleFactorSwitch), ScreenDpiX()));
 }
 
+void OverrideScaleFactor(double factor) { g_factor = factor; }
+
 double ScaleFactor() {
   if (double factor = g_factor.load(); factor != 0) return factor;
   static const double screen_factor = ChooseScaleFactor("", ScreenDpiX());

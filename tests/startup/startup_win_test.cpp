@@ -27,6 +27,29 @@ class InstallerProcessTest : public ::testing::Test {
   test::ScopedTempDirectory temp_{scratch_.path()};
 };
 
+// The installer's manifest: common controls 6, the invoker's rights, and awareness of the system
+// DPI only. The scale factor is read once at start; declared per-monitor aware, the windows would
+// be sent WM_DPICHANGED on a monitor of another DPI and stay at their first size, where Windows
+// stretches a system-aware window instead. (Wine reports every process per-monitor aware whatever
+// its manifest says, so the declaration is read from the program here.)
+TEST(InstallerManifest, SystemDpiAwareCommonControlsAsInvoker) {
+  HMODULE installer = LoadLibraryExW(test::InstallerPath().c_str(), nullptr,
+                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(installer, nullptr);
+  std::string manifest;
+  if (HRSRC found = FindResourceW(installer, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24))) {
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(installer, found)));
+    if (bytes) manifest.assign(bytes, SizeofResource(installer, found));
+  }
+  FreeLibrary(installer);
+  ASSERT_FALSE(manifest.empty()) << "no manifest";
+  const std::regex dpi_aware(R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">\s*true\s*</dpiAware>)");
+  EXPECT_TRUE(std::regex_search(manifest, dpi_aware)) << manifest;
+  EXPECT_EQ(manifest.find("dpiAwareness"), std::string::npos) << "a dpiAwareness element overrides dpiAware";
+  EXPECT_NE(manifest.find(R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")"), std::string::npos);
+  EXPECT_NE(manifest.find(R"(level="asInvoker")"), std::string::npos);
+}
+
 const char kLinePrefix[] = R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} \d+:\d+ )";
 
 TEST_F(InstallerProcessTest, InterfaceProbeAnswersWithoutTakingTheMutex) {

@@ -54,12 +54,14 @@ void CALLBACK OnTimer(HWND, UINT, UINT_PTR id, DWORD) {
 }
 }  // namespace
 
-void WhenDialogShown(std::function<void(HWND)> action) { WhenDialogShownOver(nullptr, std::move(action)); }
+void WhenDialogShown(std::function<void(HWND)> action, UINT interval_ms) {
+  WhenDialogShownOver(nullptr, std::move(action), interval_ms);
+}
 
-void WhenDialogShownOver(HWND except, std::function<void(HWND)> action) {
+void WhenDialogShownOver(HWND except, std::function<void(HWND)> action, UINT interval_ms) {
   g_action = std::move(action);
   g_except = except;
-  SetTimer(nullptr, 0, 100, OnTimer);
+  SetTimer(nullptr, 0, interval_ms, OnTimer);
 }
 
 void PressKeys(std::initializer_list<WORD> keys) {

@@ -13,13 +13,14 @@
 
 namespace ui_test {
 
-// Calls `action` with the first visible dialog of this thread once it is shown (a thread timer
-// fires inside the modal loop). The action usually ends the dialog; after a fatal failure
-// (an ASSERT that returned early) the dialog is ended with -1.
-void WhenDialogShown(std::function<void(HWND)> action);
+// Calls `action` with the first visible dialog of this thread once it is shown (a thread timer,
+// every `interval_ms`, fires inside the modal loop; timer messages come only when no paint is
+// pending). The action usually ends the dialog; after a fatal failure (an ASSERT that returned
+// early) the dialog is ended with -1.
+void WhenDialogShown(std::function<void(HWND)> action, UINT interval_ms = 100);
 // The same for the first visible dialog of this thread other than `except` (a dialog opened over
 // another one).
-void WhenDialogShownOver(HWND except, std::function<void(HWND)> action);
+void WhenDialogShownOver(HWND except, std::function<void(HWND)> action, UINT interval_ms = 100);
 
 // Presses keys as a keyboard does (SendInput): down in the given order, up in the reverse order,
 // so {VK_MENU, VK_F4} is Alt+F4. The keys go to the foreground window's focused control.

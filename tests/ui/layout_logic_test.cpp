@@ -89,6 +89,37 @@ TEST(LinkSentence, WrapsMergesAndCentres) {
   EXPECT_EQ(breaks[2], (PlacedPiece{L"verylongword", false, 2, 0, 120}));
 }
 
+// Chinese and Japanese have no spaces: a line may break between any two characters, but never
+// before closing punctuation or small kana, nor after an opening bracket; Latin words inside keep
+// breaking only at spaces.
+TEST(LinkSentence, ChineseAndJapaneseBreakBetweenCharacters) {
+  EXPECT_EQ(Texts(SplitLinkText(L"\x4F7F\x7528 Vorlex \x5373\x8868\x793A\x3002")),
+            L"<\x4F7F><\x7528 ><Vorlex ><\x5373><\x8868><\x793A\x3002>");
+  // 、 ， 」 ！ and a small kana stay with the character before; 「 with the one after.
+  EXPECT_EQ(Texts(SplitLinkText(L"\x5B89\x3001\x5168\xFF0C\x300C\x30C6\x30C3\x30C8\x300D\xFF01")),
+            L"<\x5B89\x3001><\x5168\xFF0C><\x300C\x30C6\x30C3><\x30C8\x300D\xFF01>");
+  // Between a CJK character and a Latin word there is a break opportunity both ways; a link stays
+  // whole and a closing mark after it is a piece that rides along.
+  EXPECT_EQ(Texts(SplitLinkText(L"\x540Cxyz\x610F((\x8BB8\x53EF))\x3002")),
+            L"<\x540C><xyz><\x610F>[\x8BB8\x53EF]<\x3002>");
+  // A supplementary ideograph is never split between its two halves.
+  EXPECT_EQ(Texts(SplitLinkText(L"\xD840\xDC0B\x4E00")), L"<\xD840\xDC0B><\x4E00>");
+
+  // Eighteen characters and a full stop, 10 wide each, in centred lines of 60: six characters a
+  // line; the full stop does not fit on the third line and takes its character along to a fourth.
+  std::wstring text(18, L'\x5B57');
+  text += L"\x3002";
+  auto placed = LayoutPieces(SplitLinkText(text), 60, true, Measure);
+  ASSERT_EQ(LineCount(placed), 4);
+  EXPECT_EQ(placed[0], (PlacedPiece{std::wstring(6, L'\x5B57'), false, 0, 0, 60}));
+  EXPECT_EQ(placed[2], (PlacedPiece{std::wstring(5, L'\x5B57'), false, 2, 5, 50}));
+  EXPECT_EQ(placed[3], (PlacedPiece{L"\x5B57\x3002", false, 3, 20, 20}));
+  // The punctuation rides along past the wrap width only after a link, which cannot take it.
+  auto after_link = LayoutPieces(SplitLinkText(L"((\x5B57\x5B57\x5B57))\x3002"), 30, false, Measure);
+  ASSERT_EQ(after_link.size(), 2u);
+  EXPECT_EQ(after_link[1], (PlacedPiece{L"\x3002", false, 0, 30, 10}));
+}
+
 TEST(MessageDialogGeometry, SizesAndButtons) {
   EXPECT_EQ(MessageDialogSize({410, 186}, 1.0), (Size{397, 174}));
   EXPECT_EQ(MessageDialogSize({820, 372}, 2.0), (Size{794, 348}));

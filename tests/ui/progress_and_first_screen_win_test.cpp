@@ -63,7 +63,7 @@ TEST(FirstScreenLayout, MaskAndCheckBoxTable) {
   EXPECT_FALSE(CheckBoxLayout(9).make_default.has_value());  // not a mask: nothing shown
 
   EXPECT_EQ(SloganRect(7), (Rect{0, 152, 728, 250}));
-  EXPECT_EQ(SloganRect(3), (Rect{0, 182, 728, 250}));
+  EXPECT_EQ(SloganRect(3), (Rect{0, 182, 728, 260}));
 }
 
 TEST(WindowShadow, PiecesFrameTheWindow) {

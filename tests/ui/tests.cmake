@@ -23,3 +23,7 @@ set_tests_properties(ui_dialog_screenshots PROPERTIES FIXTURES_REQUIRED wine TIM
 # program of its own, window_tests, with the loopback server and the screenshot helper.
 vorlex_split_test_program(window_tests ${CMAKE_CURRENT_LIST_DIR}/window_tests.cmake
   main_window_win_test.cpp main_window_interactive_win_test.cpp percentage_text_win_test.cpp slide_show_win_test.cpp)
+
+# Every screen in every language at scale 1 and 2: one program, one process (GUI runs are slow
+# under Wine), with the window resources and the manifest.
+vorlex_split_test_program(language_tests ${CMAKE_CURRENT_LIST_DIR}/language_tests.cmake languages_win_test.cpp)
