@@ -238,7 +238,8 @@ def function_rva(path, function, out):
     listing = subprocess.run([tool(identity[3], "nm"), "-C", path], capture_output=True, text=True, check=True).stdout
     for line in listing.splitlines():
         address, kind, name = (line.split(" ", 2) + ["", ""])[:3]
-        if kind in ("T", "t") and name == function:
+        # 32-bit stdcall functions carry their argument bytes: "...ThreadMain(void*)@4".
+        if kind in ("T", "t") and (name == function or name.startswith(function + "@")):
             with open(out, "w") as f:
                 f.write(f"{int(address, 16) - identity[2]:x}\n")
             return 0
