@@ -181,6 +181,7 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   bool painted_ = false;  // the first paint is a start-up step
   bool installer_started_ = false;
   bool failure_shown_ = false;
+  bool closing_ = false;  // the close handler is waiting for the installation thread
   // Written by the installation thread (the window may not exist yet), read on the UI thread.
   std::atomic<int> pending_finish_code_{0};
 };

@@ -16,6 +16,7 @@
 #include "crash/http_transport.h"
 #include "crash/send_report.h"
 #include "support/log_capture.h"
+#include "support/loopback.h"
 #include "support/test_util.h"
 
 namespace crash {
@@ -49,6 +50,20 @@ class UploadTest : public ::testing::Test {
   void TearDown() override { _putenv("VORLEX_CRASH_URL="); }
   test::ScratchDir scratch_;
 };
+
+// The answer is read inside the crashing process: only up to its cap, however much the server
+// sends.
+TEST_F(UploadTest, AnswerIsReadOnlyUpToItsCap) {
+  test::Loopback server = test::Loopback::Server();
+  ASSERT_TRUE(server.ok());
+  CrashUploadTransport transport;
+  transport.SetUrl(server.Origin() + test::UniquePathPrefix() + "/gen/4000000");
+  transport.SetBodyStream(std::make_unique<StringBodyStream>("report"));
+  std::string response;
+  ASSERT_TRUE(transport.Send(&response));
+  EXPECT_EQ(response.size(), CrashUploadTransport::kMaxResponseSize);
+  EXPECT_TRUE(response == test::GeneratedBytes(CrashUploadTransport::kMaxResponseSize));
+}
 
 TEST_F(UploadTest, FieldsFilePartAndRequestForm) {
   const std::string dump = DumpLikeBytes(200000);
