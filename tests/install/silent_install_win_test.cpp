@@ -138,6 +138,14 @@ TEST_F(SilentInstallTest, OversizedSetupIsRefusedByItsLength) {
                               R"(/gen/5368709120?lb_delay_body_ms=1000"})"));
   base::Process installer = base::Process::Launch(L"\"" + test::InstallerPath() + L"\" --silent");
   ASSERT_TRUE(installer.valid());
+  // Ended however the test ends (a run that streams the body would not end by itself).
+  struct Ender {
+    const base::Process& process;
+    ~Ender() {
+      process.Terminate(1);
+      static_cast<void>(process.WaitForExit(10000));
+    }
+  } ender{installer};
   auto requests = server_.WaitForRequests(prefix_ + "/installstats/", 4, 30000);
   std::vector<std::string> events = Events();
   ASSERT_GE(events.size(), 4u) << Log();
@@ -145,8 +153,6 @@ TEST_F(SilentInstallTest, OversizedSetupIsRefusedByItsLength) {
   EXPECT_EQ(events[3], "download_attempt/failed!body_too_large_" + std::to_string(kMaxSetupSize));
   EXPECT_NE(requests[3].path.find("-total_size=5368709120,"), std::string::npos) << requests[3].path;
   EXPECT_NE(requests[3].path.find("-downloaded_size=0,"), std::string::npos) << requests[3].path;
-  installer.Terminate(1);
-  static_cast<void>(installer.WaitForExit(10000));
 }
 
 }  // namespace
