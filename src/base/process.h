@@ -1,5 +1,6 @@
 // Child processes: launch from a command line, wait with or without a time-out, terminate, read
-// the exit code. And the one look at a kernel object's state that does not wait.
+// the exit code. And the one look at a kernel object's state that does not wait, and the wait
+// a window's thread uses.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,12 @@ namespace base {
 
 // True when the event (or process, or thread) is signalled now.
 inline bool IsSignalled(HANDLE object) { return ::WaitForSingleObject(object, 0) == WAIT_OBJECT_0; }
+
+// Waits at most timeout_ms (INFINITE for no limit) for the object while delivering the messages
+// other threads and processes send to this thread (SendMessage), so that a window's thread never
+// deadlocks with a sender that the awaited thread itself waits for. Posted messages stay queued.
+// True when the object was signalled.
+[[nodiscard]] bool WaitDeliveringSentMessages(HANDLE object, DWORD timeout_ms);
 
 class Process {
  public:

@@ -2,7 +2,29 @@
 
 #include <vector>
 
+#include "base/lazy_import.h"
+
 namespace base {
+
+bool WaitDeliveringSentMessages(HANDLE object, DWORD timeout_ms) {
+  auto wait = LAZY_IMPORT(kUser32, MsgWaitForMultipleObjectsEx);
+  auto peek = LAZY_IMPORT(kUser32, PeekMessageW);
+  if (!wait || !peek) return WaitForSingleObject(object, timeout_ms) == WAIT_OBJECT_0;
+  const ULONGLONG deadline = GetTickCount64() + timeout_ms;
+  for (;;) {
+    DWORD left = INFINITE;
+    if (timeout_ms != INFINITE) {
+      const ULONGLONG now = GetTickCount64();
+      left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    }
+    const DWORD result = wait(1, &object, left, QS_SENDMESSAGE, 0);
+    if (result == WAIT_OBJECT_0) return true;
+    if (result != WAIT_OBJECT_0 + 1) return false;
+    // Looking at the queue delivers the sent messages; nothing posted is removed.
+    MSG message;
+    peek(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
 
 Process Process::Launch(const std::wstring& command_line, bool inherit_handles) {
   STARTUPINFOW startup = {};

@@ -20,6 +20,9 @@ struct CrashReporterOptions {
   identity::AppDataFolderFn app_data;
   // The library providing MiniDumpWriteDump; null means the system's dbghelp.dll.
   base::LazyLibrary* dbghelp = nullptr;
+  // A function of MiniDumpWriteDump's type used in its place (for tests of a failing writer);
+  // null means the library's.
+  void* write_dump = nullptr;
 };
 
 class CrashReporter {

@@ -112,7 +112,8 @@ CrashReporter::Impl::Impl(const CrashReporterOptions& options) {
   dump_path = base::GetTempDir() + base::AsciiToWide(annotations["report_id"]) + L".dmp";
 
   dbghelp = options.dbghelp ? options.dbghelp : &base::kDbghelp;
-  write_dump = reinterpret_cast<WriteDumpFn>(dbghelp->Procedure("MiniDumpWriteDump"));
+  write_dump = options.write_dump ? reinterpret_cast<WriteDumpFn>(options.write_dump)
+                                 : reinterpret_cast<WriteDumpFn>(dbghelp->Procedure("MiniDumpWriteDump"));
 }
 
 void CrashReporter::Impl::HandleCrash(EXCEPTION_POINTERS* pointers) {
@@ -142,7 +143,12 @@ void CrashReporter::Impl::HandleCrash(EXCEPTION_POINTERS* pointers) {
       dumped = RebaseReportInfoStream(access, annotations.size());
     }
   }
-  if (!dumped || !upload_enabled) return;
+  if (!dumped) {
+    // Half a dump is nobody's report: it does not stay in the temporary folder.
+    DeleteFileW(dump_path.c_str());
+    return;
+  }
+  if (!upload_enabled) return;
   UploadOptions upload;
   upload.gzip_enabled = gzip_enabled;
   if (SendReport(annotations, dump_path, upload)) DeleteFileW(dump_path.c_str());

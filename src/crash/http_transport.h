@@ -19,6 +19,9 @@ class CrashUploadTransport {
  public:
   // The body is read (and written) in blocks of this size.
   static constexpr size_t kBodyBlockSize = 32768;
+  // The most of the answer's body that is read: it is not used, and it is read inside a crashing
+  // process, which a server must not make allocate without end.
+  static constexpr size_t kMaxResponseSize = 64 * 1024;
 
   void SetUrl(const std::string& url) { url_ = url; }
   void SetMethod(const std::string& method) { method_ = method; }
@@ -26,7 +29,8 @@ class CrashUploadTransport {
   void SetBodyStream(std::unique_ptr<BodyStream> body) { body_ = std::move(body); }
   void SetTimeout(double seconds) { timeout_seconds_ = seconds; }
 
-  // True when the server answered 200; the answer's body goes to response_body.
+  // True when the server answered 200; the answer's body (its first kMaxResponseSize bytes) goes
+  // to response_body.
   [[nodiscard]] bool Send(std::string* response_body);
 
  private:

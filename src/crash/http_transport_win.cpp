@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -202,10 +203,10 @@ bool CrashUploadTransport::Send(std::string* response_body) {
 
   response_body->clear();
   char answer[4096];
-  for (;;) {
+  while (response_body->size() < kMaxResponseSize) {
     DWORD read = 0;
-    if (!WinHttpReadData_call(request.get(), answer, sizeof(answer), &read))
-      return LogWinHttpFailure("WinHttpReadData"), false;
+    const DWORD room = static_cast<DWORD>(std::min(sizeof(answer), kMaxResponseSize - response_body->size()));
+    if (!WinHttpReadData_call(request.get(), answer, room, &read)) return LogWinHttpFailure("WinHttpReadData"), false;
     if (read == 0) break;
     response_body->append(answer, read);
   }

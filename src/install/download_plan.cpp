@@ -39,7 +39,7 @@ AttemptPlan PlanAttempts(size_t url_count) {
 }
 
 bool KeepPartialDownload(uint64_t downloaded, uint64_t content_length) {
-  return downloaded >= content_length * 10 / 100;
+  return downloaded >= content_length / 10;  // the same as * 10 / 100, without overflow
 }
 
 VersionedUrlVerdict CheckVersionedSetupUrl(const std::string& url, std::optional<uint64_t> module_date_us,

@@ -27,6 +27,11 @@ class AsyncInstallTasks;
 
 namespace install {
 
+// How long the window's thread waits for the worker once it has asked it to stop, counted from
+// the first request (the close handler's wait and destruction's share it). Every request the
+// worker makes at the end has time-outs of a few seconds, so it normally ends well within this.
+inline constexpr DWORD kInstallStopWaitMs = 7000;
+
 struct DelayedValues;
 class ElevatedInstaller;
 class InstallerDelegate;
@@ -38,11 +43,16 @@ class Installer {
             bool with_tasks, InstallerEnvironment environment);
   Installer(const Installer&) = delete;
   Installer& operator=(const Installer&) = delete;
-  // Stops the worker (60 s, then it is terminated), then the elevated copy, the statistics and
-  // the background tasks.
+  // Stops the worker, then the elevated copy, the statistics and the background tasks. A worker
+  // is never terminated: an owner that cannot wait longer (the process is about to end) keeps
+  // the Installer alive instead of destroying it (see WaitForInstallAsync); destroyed anyway, it
+  // waits for the worker as long as that takes.
   ~Installer();
 
   void Start();
+  // Asks the worker and the background tasks to stop and waits for the worker until
+  // kInstallStopWaitMs after the first such request, delivering sent messages meanwhile (it is
+  // called on the window's thread); false when the worker is still running.
   [[nodiscard]] bool WaitForInstallAsync();
   void RecordOkPressed();
   void Proceed();
@@ -90,6 +100,7 @@ class Installer {
   std::wstring ui_id_;
   std::atomic<int> result_code_{kExitNotFinished};
   base::ScopedHandle thread_;
+  ULONGLONG stop_deadline_ = 0;  // GetTickCount64 of the first stop request + kInstallStopWaitMs
   base::ScopedHandle stop_event_;
   base::ScopedHandle proceed_event_;
   std::atomic<int32_t> cancel_count_{0};

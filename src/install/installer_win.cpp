@@ -29,8 +29,6 @@ namespace install {
 
 namespace {
 
-constexpr DWORD kThreadWaitMs = 60000;
-
 int64_t Seconds(int64_t micros) { return micros / 1000000; }
 
 std::optional<std::string> Param(const distrib::DistribParams* distrib, std::string_view key) {
@@ -104,12 +102,10 @@ Installer::Installer(InstallerDelegate* delegate, const distrib::BrandInfo* bran
 }
 
 Installer::~Installer() {
-  if (thread_) {
-    SetEvent(stop_event_.get());
-    if (WaitForSingleObject(thread_.get(), kThreadWaitMs) != WAIT_OBJECT_0) {
-      PLOG_AT(ERROR, "~Installer") << "Failed to wait for install async exit. Terminate install_thread_";
-      TerminateThread(thread_.get(), 0);
-    }
+  if (thread_ && !WaitForInstallAsync()) {
+    PLOG_AT(ERROR, "~Installer") << "Failed to wait for install async exit.";
+    // Terminating it could leave a lock or the heap in its hands; what it uses must outlive it.
+    static_cast<void>(base::WaitDeliveringSentMessages(thread_.get(), INFINITE));
   }
   elevated_.reset();
 }
@@ -126,9 +122,13 @@ unsigned __stdcall Installer::ThreadMain(void* self) {
 }
 
 bool Installer::WaitForInstallAsync() {
+  if (tasks_) tasks_->Stop();
   if (!thread_) return true;
   SetEvent(stop_event_.get());
-  return WaitForSingleObject(thread_.get(), kThreadWaitMs) == WAIT_OBJECT_0;
+  const ULONGLONG now = GetTickCount64();
+  if (stop_deadline_ == 0) stop_deadline_ = now + kInstallStopWaitMs;
+  const DWORD left = now < stop_deadline_ ? static_cast<DWORD>(stop_deadline_ - now) : 0;
+  return base::WaitDeliveringSentMessages(thread_.get(), left);
 }
 
 void Installer::RecordOkPressed() { ok_time_ = static_cast<int64_t>(base::MonotonicMicros()); }
@@ -253,6 +253,9 @@ void Installer::InstallBrowser() {
     permanent_lock_.reset();
     DeleteFileW(setup_path_.c_str());
   }
+  // The setup has had its turn with the side data: the background downloads may end now, so
+  // the process's end does not wait for them.
+  if (tasks_) tasks_->Stop();
 
   if (failure != 0) {
     // Nothing else is cleaned after a failure: a later run uses the side files and hand-off.
@@ -335,6 +338,9 @@ void Installer::ReportInstallationFinished(int failure) {
   request.sink = &sink;
   request.stop_check = net::StopCheck::kBeforeRead;
   // Sent even after a stop request (no stop event): a cancelled installation is reported too.
+  // The process's exit waits for it, so a silent server may hold it only this long.
+  request.connect_timeout_ms = net::kEndRequestTimeoutMs;
+  request.receive_timeout_ms = net::kEndRequestTimeoutMs;
   net::DownloadOutcome outcome = net::Download(request);
   if (!outcome.ok) PLOG(ERROR) << "Cannot report installation status: " << outcome.last_error;
 }

@@ -24,6 +24,10 @@ class DownloadProgressObserver;
 
 namespace install {
 
+// Ceiling of the setup file (real setups are some hundred MiB): a server sending without end
+// must not fill the disk.
+inline constexpr uint64_t kMaxSetupSize = 1ull << 30;
+
 class SetupDownloader {
  public:
   // brand gives the work folder and the setup URLs, distrib the 64-bit experiment's parameters

@@ -119,7 +119,7 @@ bool SetupDownloader::IsVersionedSetupUrlAllowed(const std::string& url) const {
 
 int SetupDownloader::DownloadModule(HANDLE file) {
   const base::CommandLine& command_line = environment_.command_line;
-  net::FileDownloadSink sink(file);
+  net::FileDownloadSink sink(file, kMaxSetupSize);
   if (command_line.HasSwitch("download-x64")) {
     arch_.set_arch(Arch::k64);
   } else if (command_line.HasSwitch("download-x32")) {
@@ -167,7 +167,7 @@ int SetupDownloader::DownloadModule(HANDLE file) {
     const net::DownloadOutcome outcome = net::Download(request);
     const std::string& error = outcome.last_error;
     const std::wstring& redirect = outcome.redirect_url;
-    const uint32_t content_length = outcome.content_length;
+    const uint64_t content_length = outcome.content_length;
     const net::ExceptionInfo& exception = outcome.exception;
     if (outcome.ok) {
       ReportAttempt(attempt, true, error, sink.size, content_length, url, redirect);
@@ -179,7 +179,9 @@ int SetupDownloader::DownloadModule(HANDLE file) {
       return IsCryptoProConflict(exception.code, exception.dll_name, exception.proc_name) ? kFailureCryptoPro
                                                                                      : kFailureDownload;
     }
-    if (!KeepPartialDownload(sink.size, content_length)) EmptyFile(file, &sink);
+    // A body over the ceiling is no partial setup to resume.
+    if (!KeepPartialDownload(sink.size, content_length) || error.rfind("body_too_large-", 0) == 0)
+      EmptyFile(file, &sink);
     ReportAttempt(attempt, false, error, sink.size, content_length, url, redirect);
     if (attempt + 1 < plan.max_attempts) WaitForSingleObject(stop_event_, environment_.download_backoff_ms);
   }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/unique_handle.h"
 #include "logging/log.h"
 
 namespace logging {
@@ -25,6 +26,11 @@ class FileLogger : public Sink {
   const std::wstring& path() const { return path_; }
   // "Kastel log " + MD5 of the path's UTF-8 form in lower-case hex.
   static std::wstring MutexName(const std::wstring& path);
+  // Creates or opens the log's mutex. It grants the user, Administrators and SYSTEM explicitly:
+  // the user's process and its elevated copy share the log, and an elevated token's default
+  // DACL (Administrators and SYSTEM only) would lock the user's own process out of a mutex the
+  // elevated copy created first.
+  static base::ScopedHandle CreateLogMutex(const std::wstring& name);
 
  private:
   std::wstring path_;

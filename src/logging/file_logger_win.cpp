@@ -1,6 +1,7 @@
 #include "logging/file_logger.h"
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <vector>
@@ -46,6 +47,44 @@ std::string Md5Hex(const std::string& data) {
   return base::HexLower(digest, sizeof(digest));
 }
 
+// The log mutex's security, built once from the process's user.
+class LogMutexSecurity {
+ public:
+  LogMutexSecurity() {
+    auto open_token = LAZY_IMPORT(base::kAdvapi32, OpenProcessToken);
+    auto token_info = LAZY_IMPORT(base::kAdvapi32, GetTokenInformation);
+    auto sid_text = LAZY_IMPORT(base::kAdvapi32, ConvertSidToStringSidW);
+    auto to_descriptor = LAZY_IMPORT(base::kAdvapi32, ConvertStringSecurityDescriptorToSecurityDescriptorW);
+    base::ScopedHandle token;
+    HANDLE raw = nullptr;
+    if (!open_token || !token_info || !sid_text || !to_descriptor || !open_token(GetCurrentProcess(), TOKEN_QUERY, &raw))
+      return;
+    token.reset(raw);
+    DWORD size = 0;
+    token_info(token.get(), TokenUser, nullptr, 0, &size);
+    std::vector<BYTE> user(size);
+    wchar_t* text = nullptr;
+    if (size == 0 || !token_info(token.get(), TokenUser, user.data(), size, &size) ||
+        !sid_text(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text))
+      return;
+    base::ScopedLocalMemory text_owner(text);
+    // MUTEX_ALL_ACCESS for the user, SYSTEM and Administrators.
+    const std::wstring sddl = L"D:(A;;0x1F0001;;;" + std::wstring(text) + L")(A;;0x1F0001;;;SY)(A;;0x1F0001;;;BA)";
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!to_descriptor(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) return;
+    descriptor_.reset(descriptor);
+    attributes_.nLength = sizeof(attributes_);
+    attributes_.lpSecurityDescriptor = descriptor;
+    attributes_.bInheritHandle = FALSE;
+  }
+  // Null (the default security) when the descriptor could not be built.
+  SECURITY_ATTRIBUTES* get() { return descriptor_ ? &attributes_ : nullptr; }
+
+ private:
+  base::ScopedLocalMemory descriptor_;
+  SECURITY_ATTRIBUTES attributes_ = {};
+};
+
 base::ScopedFile OpenForAppend(const std::wstring& path) {
   return base::ScopedFile(CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -80,6 +119,11 @@ std::wstring FileLogger::MutexName(const std::wstring& path) {
   return L"Kastel log " + base::AsciiToWide(Md5Hex(base::WideToUtf8(path)));
 }
 
+base::ScopedHandle FileLogger::CreateLogMutex(const std::wstring& name) {
+  static LogMutexSecurity security;
+  return base::ScopedHandle(CreateMutexW(security.get(), FALSE, name.c_str()));
+}
+
 FileLogger::FileLogger(std::wstring path, uint32_t max_size)
     : path_(std::move(path)), path_utf8_(base::WideToUtf8(path_)), mutex_name_(MutexName(path_)),
       max_size_(max_size) {}
@@ -91,7 +135,7 @@ void FileLogger::Emit(const Record& record) {
   if (prefix.empty() || suffix.empty()) return SetLastError(saved_error);
 
   enum class Lock { kAcquired, kAbandoned, kNotAcquired } lock = Lock::kNotAcquired;
-  base::ScopedHandle mutex(CreateMutexW(nullptr, FALSE, mutex_name_.c_str()));
+  base::ScopedHandle mutex = CreateLogMutex(mutex_name_);
   base::ScopedMutexHold hold;
   if (mutex) {
     DWORD wait = WaitForSingleObject(mutex.get(), 1000);
@@ -106,7 +150,9 @@ void FileLogger::Emit(const Record& record) {
   if (dir_ok) file = OpenForAppend(path_);
   if (file) {
     std::string output;
-    if (!rotation_failed_) {
+    // Only the holder of the lock rotates: two writers rotating at once would move the fresh
+    // file over the old one and lose a whole generation.
+    if (!rotation_failed_ && lock != Lock::kNotAcquired) {
       LARGE_INTEGER length;
       if (!GetFileSizeEx(file.get(), &length)) {
         base::DiagLog("Unable to get file length.");

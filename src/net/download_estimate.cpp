@@ -9,19 +9,22 @@ std::string ExceptionInfoText(const ExceptionInfo& info) {
   return text;
 }
 
-std::optional<TimeLeft> TimeLeftEstimator::Update(uint32_t now_ms, uint32_t content_length,
-                                                  uint32_t got) {
+std::optional<TimeLeft> TimeLeftEstimator::Update(uint32_t now_ms, uint64_t content_length, uint64_t got) {
   if (content_length == 0 || got == 0) return std::nullopt;
   const uint32_t elapsed = now_ms - start_ms_;
   if (elapsed - last_estimate_ms_ < 60000) return std::nullopt;
   // More bytes than announced (a lying Content-Length) means nothing is left, not a wrapped
   // subtraction.
   const uint64_t remaining = got < content_length ? content_length - got : 0;
-  const uint64_t left_ms = uint64_t{elapsed} * remaining / got;
+  // Exact while the product fits in 64 bits; beyond that (lengths of many GiB) near enough.
+  const double left_ms = remaining <= UINT64_MAX / (elapsed ? elapsed : 1)
+                             ? static_cast<double>(uint64_t{elapsed} * remaining / got)
+                             : static_cast<double>(elapsed) * static_cast<double>(remaining) / static_cast<double>(got);
+  const double left_s = left_ms / 1000;
   TimeLeft result;
-  result.seconds = static_cast<int32_t>(left_ms / 1000);
+  result.seconds = left_s >= kMaxTimeLeftSeconds ? kMaxTimeLeftSeconds : static_cast<int32_t>(left_s);
   last_estimate_ms_ = elapsed;
-  result.slow = static_cast<int32_t>(elapsed / 1000) + result.seconds > 120;
+  result.slow = static_cast<int64_t>(elapsed / 1000) + result.seconds > 120;
   return result;
 }
 

@@ -1,5 +1,7 @@
-// Receivers of downloaded bytes. size counts the bytes accepted so far and is the offset at which
-// a later transfer resumes. Portable header: the file sink keeps its Win32 handle as void*.
+// Receivers of downloaded bytes. size counts the bytes accepted so far (64 bits: a count that
+// wrapped at 4 GiB would pass for a short partial file and be resumed at the wrong offset) and is
+// the offset at which a later transfer resumes. Portable header: the file sink keeps its Win32
+// handle as void*.
 #pragma once
 
 #include <cstddef>
@@ -16,18 +18,21 @@ class DownloadSink {
   // The most bytes the sink accepts; a larger body fails the transfer (see StringDownloadSink).
   virtual uint64_t max_size() const { return UINT64_MAX; }
 
-  uint32_t size = 0;
+  uint64_t size = 0;
 };
 
-// Writes to a file handle it does not own.
+// Writes to a file handle it does not own, up to a ceiling that each use states well above the
+// real sizes of what it fetches: a server sending without end must not fill the disk.
 class FileDownloadSink : public DownloadSink {
  public:
-  explicit FileDownloadSink(void* file) : file_(file) {}
+  FileDownloadSink(void* file, uint64_t max_size) : file_(file), max_size_(max_size) {}
   [[nodiscard]] bool Write(const void* data, uint32_t count) override;
   void Reset() override;
+  uint64_t max_size() const override { return max_size_; }
 
  private:
   void* file_;
+  uint64_t max_size_;
 };
 
 // Keeps the body in memory, up to a ceiling: a hostile or broken server must not be able to

@@ -5,6 +5,10 @@
 namespace net {
 
 bool FileDownloadSink::Write(const void* data, uint32_t count) {
+  if (count > max_size_ - size) {
+    SetLastError(ERROR_FILE_TOO_LARGE);
+    return false;
+  }
   DWORD written = 0;
   if (!WriteFile(static_cast<HANDLE>(file_), data, count, &written, nullptr) || written != count)
     return false;

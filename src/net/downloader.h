@@ -21,6 +21,14 @@ class DownloadProgressObserver;
 inline constexpr uint32_t kDownloadBlockSize = 32768;
 inline constexpr wchar_t kDownloaderUserAgent[] = L"Vorlex.Browser lite installer";
 
+// Connect and receive time-out of the transfers nobody should wait long for: slides and the
+// background tasks. Each blocking step of such a transfer ends within it, so a silent server
+// costs a stopped thread at most this long.
+inline constexpr DWORD kBackgroundTimeoutMs = 5000;
+// The same for the requests made at the end of a run (the installation report), which the
+// process's exit waits for.
+inline constexpr DWORD kEndRequestTimeoutMs = 3000;
+
 using OpenUrlFunction = base::LazyFunction<decltype(::InternetOpenUrlW)>;
 
 // When a transfer looks at its stop event.
@@ -40,6 +48,9 @@ struct DownloadRequest {
   HANDLE stop = nullptr;  // manual-reset event, or null
   StopCheck stop_check = StopCheck::kAfterBlock;
   DownloadProgressObserver* observer = nullptr;  // progress and time left, or null
+  // Time-outs for connecting and for each piece of the answer; 0 keeps WinINet's default.
+  DWORD connect_timeout_ms = 0;
+  DWORD receive_timeout_ms = 0;
 };
 
 // What a transfer left behind once its connection is closed.
@@ -47,7 +58,7 @@ struct DownloadOutcome {
   bool ok = false;
   std::string last_error;
   std::wstring redirect_url;
-  uint32_t content_length = 0;
+  uint64_t content_length = 0;
   ExceptionInfo exception;  // code 0 unless opening the URL could not be bound
 };
 // Positions a response at an offset, as InternetSetFilePointer(request, offset, FILE_BEGIN); the
@@ -71,8 +82,10 @@ class Downloader {
   Downloader& operator=(const Downloader&) = delete;
   virtual ~Downloader();
 
+  // A body larger than max_size fails the download with the tag "body_too_large-" + max_size,
+  // and the target stays as it was.
   [[nodiscard]] virtual bool DownloadToFile(const std::string& url, const std::wstring& target,
-                                            HANDLE cancel);
+                                            HANDLE cancel, uint64_t max_size);
   // A body larger than max_size fails the download with the tag "body_too_large-" + max_size.
   [[nodiscard]] virtual bool DownloadToString(const std::string& url, HANDLE cancel, std::string* out,
                                               uint32_t max_size = StringDownloadSink::kDefaultMaxSize);
@@ -93,19 +106,25 @@ class Downloader {
 
   const std::string& last_error() const { return last_error_; }
   const std::wstring& redirect_url() const { return redirect_url_; }
-  uint32_t content_length() const { return content_length_; }
+  uint64_t content_length() const { return content_length_; }
   const ExceptionInfo& exception() const { return exception_; }
   const std::wstring& url() const { return url_; }
+  // The open request (null before an open and after a failed one).
+  HINTERNET request_handle() const { return request_.get(); }
 
  private:
+  static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, void* info,
+                                      DWORD info_length) noexcept;
   void ResetState();
   [[nodiscard]] bool QueryNumber(DWORD info_level, DWORD* value) const;
+  // The Content-Length header in full (a 32-bit number query cannot hold 4 GiB and more).
+  [[nodiscard]] bool QueryContentLength(uint64_t* value) const;
 
   std::wstring url_;
   std::string last_error_;
   ExceptionInfo exception_;
   std::wstring redirect_url_;
-  uint32_t content_length_ = 0;
+  uint64_t content_length_ = 0;
   DownloadSink* sink_ = nullptr;
   base::ScopedInternet internet_;
   base::ScopedInternet request_;

@@ -17,27 +17,24 @@ OpenUrlFunction& DefaultOpenUrl() {
 
 std::string Tag(const char* prefix, DWORD error) { return prefix + std::to_string(error); }
 
-// What the status callback works on while InternetOpenUrlW runs.
-struct OpenContext {
-  std::wstring* redirect_url;
-  DWORD receive_timeout_ms;
-};
+}  // namespace
 
 // Records redirect targets announced while InternetOpenUrlW follows them, and gives each request
 // handle it creates the receive time-out: Wine's WinINet does not pass a session's receive
-// time-out on to its requests, and here the request is created and sent in one call. Nothing
-// may escape into WinINet's frame.
-void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, void* info,
-                             DWORD info_length) noexcept {
+// time-out on to its requests, and here the request is created and sent in one call. The context
+// is the Downloader, which owns the handles; the callback is taken off the request once it is
+// open, so no later notification comes here. Nothing may escape into WinINet's frame.
+void CALLBACK Downloader::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, void* info,
+                                         DWORD info_length) noexcept {
   if (!context || !info) return;
-  auto* open = reinterpret_cast<OpenContext*>(context);
-  if (status == INTERNET_STATUS_HANDLE_CREATED && open->receive_timeout_ms != 0 &&
+  auto* self = reinterpret_cast<Downloader*>(context);
+  if (status == INTERNET_STATUS_HANDLE_CREATED && self->receive_timeout_ms_ != 0 &&
       info_length >= sizeof(DWORD_PTR)) {
     // The new handle is the first member of INTERNET_ASYNC_RESULT.
     HINTERNET handle = reinterpret_cast<HINTERNET>(*static_cast<const DWORD_PTR*>(info));
     auto set_option = LAZY_IMPORT(base::kWininet, InternetSetOptionW);
     if (handle && set_option) {
-      DWORD value = open->receive_timeout_ms;
+      DWORD value = self->receive_timeout_ms_;
       set_option(handle, INTERNET_OPTION_RECEIVE_TIMEOUT, &value, sizeof(value));
       set_option(handle, INTERNET_OPTION_SEND_TIMEOUT, &value, sizeof(value));
     }
@@ -49,12 +46,10 @@ void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, void* i
     size_t limit = info_length / sizeof(wchar_t);
     size_t length = 0;
     while ((limit == 0 || length < limit) && text[length]) ++length;
-    open->redirect_url->assign(text, length);
+    self->redirect_url_.assign(text, length);
   } catch (...) {
   }
 }
-
-}  // namespace
 
 HINTERNET GuardedOpenUrl(OpenUrlFunction& open_url, HINTERNET internet, const wchar_t* url,
                          const wchar_t* headers, DWORD flags, DWORD_PTR context,
@@ -100,6 +95,18 @@ bool Downloader::QueryNumber(DWORD info_level, DWORD* value) const {
   return query(request_.get(), info_level | HTTP_QUERY_FLAG_NUMBER, value, &size, nullptr) != FALSE;
 }
 
+bool Downloader::QueryContentLength(uint64_t* value) const {
+  auto query = LAZY_IMPORT(base::kWininet, HttpQueryInfoW);
+  if (!query || !request_) return false;
+  wchar_t text[32] = {};
+  DWORD size = sizeof(text) - sizeof(wchar_t);
+  if (!query(request_.get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
+  std::optional<uint64_t> number = base::ParseUint64(std::wstring_view(text, wcsnlen(text, 31)));
+  if (!number) return false;
+  *value = *number;
+  return true;
+}
+
 bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
   ResetState();
 
@@ -124,14 +131,15 @@ bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
   const bool callback_set =
       set_callback && set_callback(internet_.get(), StatusCallback) != INTERNET_INVALID_STATUS_CALLBACK;
   if (!callback_set) PLOG(ERROR) << "SetStatusCallback failed";
+  // The request inherits the session's callback: it comes off both.
   auto remove_callback = [&] {
-    if (callback_set) set_callback(internet_.get(), nullptr);
+    if (!callback_set) return;
+    if (request_) set_callback(request_.get(), nullptr);
+    set_callback(internet_.get(), nullptr);
   };
 
-  OpenContext context{&redirect_url_, receive_timeout_ms_};
   request_.reset(GuardedOpenUrl(open_url_, internet_.get(), url.c_str(), L"Accept: */*",
-                                INTERNET_FLAG_RELOAD, reinterpret_cast<DWORD_PTR>(&context),
-                                &exception_));
+                                INTERNET_FLAG_RELOAD, reinterpret_cast<DWORD_PTR>(this), &exception_));
   if (exception_.code != 0) {
     PLOG(ERROR) << "An attempt to open url " << url << " generated an exception " << exception_.code;
     remove_callback();
@@ -146,7 +154,9 @@ bool Downloader::OpenDownload(const std::wstring& url, DownloadSink* sink) {
 
   if (sink->size != 0) {
     DWORD position = INVALID_SET_FILE_POINTER;
-    if (set_file_pointer_) {
+    if (sink->size > 0x7FFFFFFF) {
+      SetLastError(ERROR_NEGATIVE_SEEK);  // beyond what positioning can express: start again
+    } else if (set_file_pointer_) {
       position = set_file_pointer_(request_.get(), static_cast<LONG>(sink->size));
     } else if (auto seek = LAZY_IMPORT(base::kWininet, InternetSetFilePointer)) {
       position = seek(request_.get(), static_cast<LONG>(sink->size), nullptr, FILE_BEGIN, 0);
@@ -183,14 +193,14 @@ uint32_t Downloader::ReadChunk() {
   }
 
   if (content_length_ == 0) {
-    DWORD length = 0;
-    if (QueryNumber(HTTP_QUERY_CONTENT_LENGTH, &length)) content_length_ = length;
+    uint64_t length = 0;
+    if (QueryContentLength(&length)) content_length_ = length;
   }
 
   // A body over the sink's ceiling fails as soon as it is announced or, without a length, as
   // soon as it gets there; nothing more of it is read.
   const uint64_t max_size = sink_->max_size();
-  if (content_length_ > max_size || (count != 0 && uint64_t{sink_->size} + count > max_size)) {
+  if (content_length_ > max_size || (count != 0 && count > max_size - sink_->size)) {
     last_error_ = "body_too_large-" + std::to_string(max_size);
     LOG(ERROR) << "Response body larger than " << max_size << " bytes: " << url_;
     return 0;
@@ -244,9 +254,9 @@ bool Downloader::Download(const DownloadRequest& request) {
       break;
     }
     const uint32_t now = GetTickCount();
-    const uint32_t total = content_length_;
+    const uint64_t total = content_length_;
     if (!observer || total == 0) continue;
-    const uint32_t got = sink->size;
+    const uint64_t got = sink->size;
     observer->OnProgress(static_cast<float>(got) / static_cast<float>(total));
     std::optional<TimeLeft> left = estimator.Update(now, total, got);
     if (left) {
@@ -277,7 +287,8 @@ DownloadRequest RequestInto(const std::string& url, HANDLE cancel, DownloadSink*
 
 }  // namespace
 
-bool Downloader::DownloadToFile(const std::string& url, const std::wstring& target, HANDLE cancel) {
+bool Downloader::DownloadToFile(const std::string& url, const std::wstring& target, HANDLE cancel,
+                                uint64_t max_size) {
   const std::wstring temp_dir = base::GetTempDir();
   if (temp_dir.empty()) return false;
   const std::wstring temp_path = base::CreateTemporaryFileIn(temp_dir, L"vxd");
@@ -288,7 +299,7 @@ bool Downloader::DownloadToFile(const std::string& url, const std::wstring& targ
     base::ScopedFile file(CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file) {
-      FileDownloadSink sink(file.get());
+      FileDownloadSink sink(file.get(), max_size);
       result = Download(RequestInto(url, cancel, &sink));
     }
   }
@@ -326,6 +337,7 @@ std::string Downloader::GetCustomHeader(const std::string& name) const {
 DownloadOutcome Download(const DownloadRequest& request) {
   DownloadOutcome outcome;
   Downloader downloader;
+  downloader.SetTimeouts(request.connect_timeout_ms, request.receive_timeout_ms);
   outcome.ok = downloader.Download(request);
   outcome.last_error = downloader.last_error();
   outcome.redirect_url = downloader.redirect_url();

@@ -6,6 +6,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -52,10 +53,16 @@ class InstallStatSender {
   int32_t kind_ = 0;
 };
 
+// How long destruction waits for the request in flight (each of its steps has a 2 s time-out).
+// A worker still busy then is left to finish it on its own: it holds its share of the queue, so
+// nothing it touches goes away, and the process's end does not wait for a silent server.
+inline constexpr DWORD kRequesterStopWaitMs = 3000;
+
 class AsyncHttpRequester {
  public:
   AsyncHttpRequester();
-  // Stops the worker after the request in flight; URLs still queued are dropped.
+  // Stops the worker after the request in flight (waiting kRequesterStopWaitMs at most); URLs
+  // still queued are dropped.
   ~AsyncHttpRequester();
   AsyncHttpRequester(const AsyncHttpRequester&) = delete;
   AsyncHttpRequester& operator=(const AsyncHttpRequester&) = delete;
@@ -64,18 +71,22 @@ class AsyncHttpRequester {
   [[nodiscard]] bool Post(const std::wstring& url);
 
  private:
+  // What the worker shares with its owner, kept alive by both.
+  struct Queue {
+    std::mutex lock;
+    base::ScopedHandle work_event;
+    bool stop = false;
+    std::deque<std::wstring> urls;
+  };
   [[nodiscard]] bool InitializeThread();
-  static DWORD WINAPI ThreadMain(void* self);
-  void Run();
+  static DWORD WINAPI ThreadMain(void* queue);
 
   base::ScopedHandle thread_;
-  std::mutex lock_;
-  base::ScopedHandle work_event_;
-  bool stop_ = false;
-  std::deque<std::wstring> queue_;
+  std::shared_ptr<Queue> queue_;
 };
 
-// One fire-and-forget GET: the request is abandoned as soon as it has been sent.
+// One fire-and-forget GET: the request is abandoned as soon as it has been sent (or, where the
+// system still reads the answer, once no answer came within the time-out).
 void SendUrl(const std::wstring& url);
 
 class InstallStatistics {

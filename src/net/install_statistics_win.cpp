@@ -7,6 +7,7 @@
 
 #include "base/file_util.h"
 #include "base/file_version.h"
+#include "base/process.h"
 #include "base/registry.h"
 #include "base/service_hosts.h"
 #include "base/strings.h"
@@ -51,8 +52,17 @@ std::wstring LaunchedValue() {
   return event ? L"true" : L"false";
 }
 
-// Ends the request as soon as it is on the wire: no answer is read.
-void CALLBACK CloseWhenSent(HINTERNET handle, DWORD_PTR, DWORD status, void*, DWORD) noexcept {
+// Ends the request as soon as it is on the wire: no answer is read. Wine's WinINet defers that
+// close and still waits for the answer, so the request also gets the receive time-out when it is
+// created (Wine does not pass a session's receive time-out on to its requests).
+void CALLBACK CloseWhenSent(HINTERNET handle, DWORD_PTR, DWORD status, void* info, DWORD info_length) noexcept {
+  if (status == INTERNET_STATUS_HANDLE_CREATED && info && info_length >= sizeof(DWORD_PTR)) {
+    auto set_option = LAZY_IMPORT(base::kWininet, InternetSetOptionW);
+    HINTERNET request = reinterpret_cast<HINTERNET>(*static_cast<const DWORD_PTR*>(info));
+    DWORD timeout = kStatisticsTimeoutMs;
+    if (request && set_option) set_option(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout));
+    return;
+  }
   if (status != INTERNET_STATUS_REQUEST_SENT) return;
   // The handle stays the session's child: closing it early is the whole point here.
   static_cast<void>(base::InternetHandleTraits::Close(handle));
@@ -108,22 +118,27 @@ bool InstallStatSender::Save() const {
   return key.valid() && key.WriteString(kInstallStatValue, SerializeStatParams(params_)) == ERROR_SUCCESS;
 }
 
-AsyncHttpRequester::AsyncHttpRequester() : work_event_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+AsyncHttpRequester::AsyncHttpRequester() : queue_(std::make_shared<Queue>()) {
+  queue_->work_event.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+}
 
 AsyncHttpRequester::~AsyncHttpRequester() {
-  if (thread_) {
-    {
-      std::lock_guard<std::mutex> hold(lock_);
-      stop_ = true;
-      SetEvent(work_event_.get());
-    }
-    WaitForSingleObject(thread_.get(), INFINITE);
+  {
+    std::lock_guard<std::mutex> hold(queue_->lock);
+    queue_->stop = true;
+    queue_->urls.clear();
+    if (queue_->work_event) SetEvent(queue_->work_event.get());
   }
-  queue_.clear();
+  if (thread_ && !base::WaitDeliveringSentMessages(thread_.get(), kRequesterStopWaitMs))
+    LOG(WARNING) << "Statistics request still in progress at exit";
 }
 
 bool AsyncHttpRequester::InitializeThread() {
-  if (work_event_) thread_.reset(CreateThread(nullptr, 0, &AsyncHttpRequester::ThreadMain, this, 0, nullptr));
+  if (queue_->work_event) {
+    auto* shared = new std::shared_ptr<Queue>(queue_);
+    thread_.reset(CreateThread(nullptr, 0, &AsyncHttpRequester::ThreadMain, shared, 0, nullptr));
+    if (!thread_) delete shared;
+  }
   if (!thread_) {
     PLOG(ERROR) << "Failed to create thread for async http requests";
     return false;
@@ -132,31 +147,26 @@ bool AsyncHttpRequester::InitializeThread() {
 }
 
 bool AsyncHttpRequester::Post(const std::wstring& url) {
-  {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (!thread_ && !InitializeThread()) return false;
-    queue_.push_back(url);
-    SetEvent(work_event_.get());
-  }
+  std::lock_guard<std::mutex> hold(queue_->lock);
+  if (!thread_ && !InitializeThread()) return false;
+  queue_->urls.push_back(url);
+  SetEvent(queue_->work_event.get());
   return true;
 }
 
-DWORD WINAPI AsyncHttpRequester::ThreadMain(void* self) {
-  static_cast<AsyncHttpRequester*>(self)->Run();
-  return 0;
-}
-
-void AsyncHttpRequester::Run() {
+DWORD WINAPI AsyncHttpRequester::ThreadMain(void* param) {
+  const std::unique_ptr<std::shared_ptr<Queue>> owned(static_cast<std::shared_ptr<Queue>*>(param));
+  Queue& queue = **owned;
   for (;;) {
-    WaitForSingleObject(work_event_.get(), INFINITE);
+    WaitForSingleObject(queue.work_event.get(), INFINITE);
     for (;;) {
       std::wstring url;
       {
-        std::lock_guard<std::mutex> hold(lock_);
-        if (stop_) return;
-        if (queue_.empty()) break;
-        url = std::move(queue_.front());
-        queue_.pop_front();
+        std::lock_guard<std::mutex> hold(queue.lock);
+        if (queue.stop) return 0;
+        if (queue.urls.empty()) break;
+        url = std::move(queue.urls.front());
+        queue.urls.pop_front();
       }
       SendUrl(url);
     }
@@ -178,7 +188,8 @@ void SendUrl(const std::wstring& url) {
   DWORD timeout = kStatisticsTimeoutMs;
   if (!set_option ||
       !set_option(internet.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof(timeout)) ||
-      !set_option(internet.get(), INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout))) {
+      !set_option(internet.get(), INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof(timeout)) ||
+      !set_option(internet.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof(timeout))) {
     PLOG(ERROR) << "Failed to set internet options for " << url;
     return;
   }

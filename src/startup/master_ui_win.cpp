@@ -1,5 +1,7 @@
 #include "startup/master_ui.h"
 
+#include <memory>
+
 #include "base/command_line.h"
 #include "base/lazy_import.h"
 #include "distrib/brand_info.h"
@@ -29,9 +31,8 @@ int RunInteractive(const base::CommandLine& command_line, const distrib::BrandIn
                    distrib::DistribParams& distrib) {
   ui::MainWindowOptions options;
   options.command_line = command_line;
-  ui::MainWindow window(&brand, &distrib, /*create_installer=*/true, options);
-  const INT_PTR end = window.RunModal();
-  if (end == ui::kEndFinished) return window.installer()->result_code();
+  auto window = std::make_unique<ui::MainWindow>(&brand, &distrib, /*create_installer=*/true, options);
+  const INT_PTR end = window->RunModal();
   // -1: the dialog could not be made (0: not even user32 could be bound). No user chose anything
   // and the installation never started: the code of a setup that was not started.
   if (end == -1 || end == 0) {
@@ -45,6 +46,16 @@ int RunInteractive(const base::CommandLine& command_line, const distrib::BrandIn
     if (missing.code) line << ", library not loaded: " << missing.library;
     return install::kExitNotFinished;
   }
+  install::Installer* installer = window->installer();
+  // The result is final once the worker has ended. One that has not ended in time (a setup that
+  // still runs, a transfer a server holds) is neither waited for further nor terminated: the
+  // window and its installer stay as they are, so nothing the worker touches goes away, and the
+  // worker ends with the process.
+  if (!installer->WaitForInstallAsync()) {
+    LOG_AT(ERROR, kLocation) << "The installation thread is still running; it ends with the process.";
+    static_cast<void>(window.release());
+  }
+  if (end == ui::kEndFinished) return installer->result_code();
   LOG_AT(INFO, kLocation) << "User cancelled installation.";
   return install::kExitUserCancelled;
 }

@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,14 +19,26 @@
 
 namespace tasks {
 
+// How long destruction waits for the worker after asking it to stop: a transfer ends at its next
+// block or within the background time-out (net::kBackgroundTimeoutMs) of a silent server. A
+// worker still busy then is left to end on its own; it holds its share of the tasks, so nothing
+// it touches goes away, and the process's end does not wait for it.
+inline constexpr DWORD kTasksStopWaitMs = 6000;
+// Ceiling of the server configuration and wallpaper bundles, which go to files (real ones are a
+// few MiB): a server sending without end must not fill the disk.
+inline constexpr uint64_t kMaxBundleSize = 256ull * 1024 * 1024;
 
 class AsyncInstallTasks {
  public:
   explicit AsyncInstallTasks(const TaskSettings& settings);
   AsyncInstallTasks(const AsyncInstallTasks&) = delete;
   AsyncInstallTasks& operator=(const AsyncInstallTasks&) = delete;
-  // Stops and joins the worker, then deletes the vup, abtup and scup outputs.
+  // Stops the worker and waits for it (kTasksStopWaitMs at most), then deletes the vup, abtup
+  // and scup outputs.
   ~AsyncInstallTasks();
+
+  // Asks the worker to stop (the transfer in progress ends at its next block); no wait.
+  void Stop();
 
   const std::wstring& vup_path() const { return vup_path_; }
   const std::wstring& abtup_path() const { return abtup_path_; }
@@ -35,12 +49,16 @@ class AsyncInstallTasks {
   [[nodiscard]] bool WaitForCompletion(DWORD timeout_ms) const;
 
  private:
-  static DWORD WINAPI ThreadMain(void* self);
+  // What the worker shares with its owner, kept alive by both.
+  struct Work {
+    base::ScopedHandle stop_event;
+    std::vector<std::function<void(HANDLE stop)>> tasks;
+  };
+  static DWORD WINAPI ThreadMain(void* work);
 
   std::wstring vup_path_, abtup_path_, webntp_path_, scup_path_, pwexp_path_;
   base::ScopedHandle thread_;
-  base::ScopedHandle stop_event_;
-  std::vector<std::function<void(HANDLE stop)>> tasks_;
+  std::shared_ptr<Work> work_;
 };
 
 }  // namespace tasks

@@ -33,14 +33,16 @@ std::wstring ReservePath() {
 
 void DownloadBundle(const std::string& url, const std::wstring& path, HANDLE stop, const char* failure) {
   net::Downloader downloader;
-  if (!downloader.DownloadToFile(url, path, stop))
+  downloader.SetTimeouts(net::kBackgroundTimeoutMs, net::kBackgroundTimeoutMs);
+  if (!downloader.DownloadToFile(url, path, stop, kMaxBundleSize))
     PLOG_AT(ERROR, "installer/lite_installer/async_install_tasks") << failure << downloader.last_error();
 }
 
 }  // namespace
 
-AsyncInstallTasks::AsyncInstallTasks(const TaskSettings& settings)
-    : stop_event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+AsyncInstallTasks::AsyncInstallTasks(const TaskSettings& settings) : work_(std::make_shared<Work>()) {
+  work_->stop_event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  std::vector<std::function<void(HANDLE stop)>>& list = work_->tasks;
   auto param = [&](const char* key, const char* fallback) -> std::optional<std::string> {
     std::optional<std::string> value = settings.param ? settings.param(key) : std::nullopt;
     if (!value && fallback) value = fallback;
@@ -61,54 +63,64 @@ AsyncInstallTasks::AsyncInstallTasks(const TaskSettings& settings)
     std::string url = AppendVariationsQuery(settings.variations_url, settings);
     std::wstring path = vup_path_;
     // A task that fails has logged why; the installation goes on without its file.
-    tasks_.push_back([url, path](HANDLE stop) { static_cast<void>(DownloadAndSaveVariations(url, path, stop)); });
+    list.push_back([url, path](HANDLE stop) { static_cast<void>(DownloadAndSaveVariations(url, path, stop)); });
   }
   if (!abtup_path_.empty()) {
     std::string url = AppendVariationsQuery(settings.abt_url, settings);
     std::wstring path = abtup_path_;
     // A task that fails has logged why; the installation goes on without its file.
-    tasks_.push_back([url, path](HANDLE stop) { static_cast<void>(DownloadAndSaveVariations(url, path, stop)); });
+    list.push_back([url, path](HANDLE stop) { static_cast<void>(DownloadAndSaveVariations(url, path, stop)); });
   }
   if (!webntp_path_.empty()) {
     std::string url = settings.webntp_url;
     std::wstring path = webntp_path_;
-    tasks_.push_back([url, path](HANDLE stop) { DownloadWebNtp(url, path, stop); });
+    list.push_back([url, path](HANDLE stop) { DownloadWebNtp(url, path, stop); });
   }
   if (!scup_path_.empty()) {
     std::string url = ServerConfigUrl(base::ServiceHost(base::Service::kReport), settings.brand_id, settings.partner_id);
     std::wstring path = scup_path_;
-    tasks_.push_back(
+    list.push_back(
         [url, path](HANDLE stop) { DownloadBundle(url, path, stop, "Failed to download server config bundle: "); });
   }
   if (!pwexp_path_.empty() && !settings.wallpapers_url.empty()) {
     std::string url = settings.wallpapers_url + param("pwexp", nullptr).value_or("");
     std::wstring path = pwexp_path_;
-    tasks_.push_back(
+    list.push_back(
         [url, path](HANDLE stop) { DownloadBundle(url, path, stop, "Failed to download wallpaper bundle: "); });
   }
-  if (tasks_.empty()) return;
-  thread_.reset(CreateThread(nullptr, 0, &AsyncInstallTasks::ThreadMain, this, 0, nullptr));
-  if (!thread_) PLOG(ERROR) << "Failed to create thread for async install tasks";
+  if (list.empty() || !work_->stop_event) return;
+  auto* shared = new std::shared_ptr<Work>(work_);
+  thread_.reset(CreateThread(nullptr, 0, &AsyncInstallTasks::ThreadMain, shared, 0, nullptr));
+  if (!thread_) {
+    delete shared;
+    PLOG(ERROR) << "Failed to create thread for async install tasks";
+  }
 }
 
 AsyncInstallTasks::~AsyncInstallTasks() {
   if (thread_) {
-    SetEvent(stop_event_.get());
-    WaitForSingleObject(thread_.get(), INFINITE);
+    Stop();
+    if (!base::WaitDeliveringSentMessages(thread_.get(), kTasksStopWaitMs))
+      LOG(WARNING) << "Background task still in progress at exit";
   }
   for (const std::wstring* path : {&vup_path_, &abtup_path_, &scup_path_})
     if (!path->empty()) DeleteFileW(path->c_str());
+}
+
+void AsyncInstallTasks::Stop() {
+  if (work_->stop_event) SetEvent(work_->stop_event.get());
 }
 
 bool AsyncInstallTasks::WaitForCompletion(DWORD timeout_ms) const {
   return !thread_ || WaitForSingleObject(thread_.get(), timeout_ms) == WAIT_OBJECT_0;
 }
 
-DWORD WINAPI AsyncInstallTasks::ThreadMain(void* self) {
-  auto* tasks = static_cast<AsyncInstallTasks*>(self);
-  for (const auto& task : tasks->tasks_) {
-    if (base::IsSignalled(tasks->stop_event_.get())) break;
-    task(tasks->stop_event_.get());
+DWORD WINAPI AsyncInstallTasks::ThreadMain(void* param) {
+  const std::unique_ptr<std::shared_ptr<Work>> owned(static_cast<std::shared_ptr<Work>*>(param));
+  Work& work = **owned;
+  for (const auto& task : work.tasks) {
+    if (base::IsSignalled(work.stop_event.get())) break;
+    task(work.stop_event.get());
   }
   return 0;
 }

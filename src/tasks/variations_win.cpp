@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include <cstdio>
 
 #include "logging/log.h"
@@ -8,7 +10,10 @@ namespace tasks {
 
 bool SaveVariations(const std::wstring& path, const VariationsResponse& response, CloseFileFunction close_file) {
   std::string text = VariationsJson(response);
-  FILE* file = _wfopen(path.c_str(), L"w+");
+  // Written beside the target and moved over it only when whole: the setup is handed the path
+  // whatever happens here, and it must find the whole file or none.
+  const std::wstring partial = path + L".part";
+  FILE* file = _wfopen(partial.c_str(), L"w+");
   if (!file) {
     PLOG(ERROR) << "Failed to open variations file " << path;
     return false;
@@ -23,11 +28,17 @@ bool SaveVariations(const std::wstring& path, const VariationsResponse& response
     PLOG_AT(ERROR, "operator()") << "Failed to close FILE";
     ok = false;
   }
+  if (ok && !MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    PLOG(ERROR) << "Failed to save downloaded variations update to " << path;
+    ok = false;
+  }
+  if (!ok) DeleteFileW(partial.c_str());
   return ok;
 }
 
 bool DownloadAndSaveVariations(const std::string& url, const std::wstring& path, HANDLE stop) {
   net::Downloader downloader;
+  downloader.SetTimeouts(net::kBackgroundTimeoutMs, net::kBackgroundTimeoutMs);
   VariationsResponse response;
   if (!downloader.DownloadToString(url, stop, &response.body, kMaxSeedSize)) {
     PLOG(ERROR) << "Failed to download variations seed: " << downloader.last_error();

@@ -19,6 +19,8 @@ struct WebNtpConfig {
 inline constexpr int kWebNtpConfigMaxDepth = 200;
 // "update.json" is a few KiB; it is kept in memory, so a body over this ceiling fails the task.
 inline constexpr uint32_t kMaxWebNtpConfigSize = 1024 * 1024;
+// Each page and resource goes to a file; the largest real ones are a few MiB.
+inline constexpr uint64_t kMaxWebNtpResourceSize = 64ull * 1024 * 1024;
 inline constexpr char kWebNtpLogLocation[] = "installer/lite_util/download_webntp";
 inline constexpr char kWebNtpHistogram[] = "Installer.WebNtp.DownloadTime";
 

@@ -6,6 +6,7 @@
 #include "base/histogram.h"
 #include "base/strings.h"
 #include "logging/log.h"
+#include "base/process.h"
 #include "net/downloader.h"
 #include "tasks/webntp.h"
 
@@ -26,6 +27,7 @@ void DownloadWebNtp(const std::string& base_url, const std::wstring& webntp_path
   const uint64_t start = base::MonotonicMicros();
   const std::wstring bundle = base::AppendPath(webntp_path, L"webntp");
   net::Downloader downloader;
+  downloader.SetTimeouts(net::kBackgroundTimeoutMs, net::kBackgroundTimeoutMs);
   std::string text;
   if (!downloader.DownloadToString(base_url + "/" + "update.json", stop, &text, kMaxWebNtpConfigSize)) {
     PLOG_AT(ERROR, kWebNtpLogLocation) << "Failed to download web_ntp config: " << downloader.last_error();
@@ -55,15 +57,21 @@ void DownloadWebNtp(const std::string& base_url, const std::wstring& webntp_path
   auto fetch = [&](const std::string& relative) {
     std::string url = base_url + "/" + relative;
     std::wstring target = LocalPath(bundle, relative);
-    if (!downloader.DownloadToFile(url, target, stop)) {
+    if (!downloader.DownloadToFile(url, target, stop, kMaxWebNtpResourceSize)) {
       PLOG_AT(ERROR, kWebNtpLogLocation) << "Failed to download url: " << url << " error: " << downloader.last_error();
       retry[url] = target;
     }
   };
+  // A stop ends the mirroring before the next file (a failed transfer would not look again).
+  auto stopped = [stop] { return stop && base::IsSignalled(stop); };
   fetch(config->main_html);
-  for (const std::string& resource : config->resources) fetch(resource);
+  for (const std::string& resource : config->resources) {
+    if (stopped()) return;
+    fetch(resource);
+  }
   for (const auto& [url, target] : retry) {
-    if (!downloader.DownloadToFile(url, target, stop)) {
+    if (stopped()) return;
+    if (!downloader.DownloadToFile(url, target, stop, kMaxWebNtpResourceSize)) {
       PLOG_AT(ERROR, kWebNtpLogLocation) << "Failed to download url: " << url << " error: " << downloader.last_error();
       return;
     }

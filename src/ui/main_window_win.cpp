@@ -308,6 +308,9 @@ void MainWindow::OnCloseWindow() {
   // A setup that sent this message waits for the answer, and the installation thread waits for
   // the setup: answer before waiting for that thread.
   USER32(ReplyMessage)(0);
+  // The wait below delivers sent messages: a second close request arriving then is this one.
+  if (closing_) return;
+  closing_ = true;
   HideWithShadow();
   LOG(INFO) << "--> Installer > MainWindow::OnCloseWindow";
   EndAfterInstallation("--> Installer > MainWindow::OnCloseWindow");

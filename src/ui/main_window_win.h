@@ -198,6 +198,7 @@ class MainWindow : public Dialog, public install::InstallerDelegate {
   bool installer_started_ = false;
   bool failure_shown_ = false;
   bool setup_started_ = false;  // "drop cancel" came: closing now waits for the installation
+  bool closing_ = false;  // the close handler is waiting for the installation thread
   // Written by the installation thread (the window may not exist yet), read on the UI thread.
   std::atomic<int> pending_finish_code_{0};
 };

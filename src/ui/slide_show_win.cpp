@@ -35,6 +35,7 @@ std::wstring SlideFileName(size_t count) {
 struct SlideSource::State {
   std::wstring base_url;
   Timeouts timeouts;
+  Limits limits;
   std::atomic<bool> running{true};
   // Held by the thread while it decodes and appends a picture (never while it waits for the
   // network); the destructor takes it, so after that the thread touches no slide.
@@ -64,10 +65,11 @@ bool FetchSlide(const std::wstring& url, const SlideSource::Timeouts& timeouts, 
 
 }  // namespace
 
-SlideSource::SlideSource(ResourceBitmap first_slide, std::wstring base_url, Timeouts timeouts)
+SlideSource::SlideSource(ResourceBitmap first_slide, std::wstring base_url, Timeouts timeouts, Limits limits)
     : state_(std::make_shared<State>()) {
   state_->base_url = std::move(base_url);
   state_->timeouts = timeouts;
+  state_->limits = limits;
   state_->slides.push_back(std::move(first_slide));
   auto* thread_state = new std::shared_ptr<State>(state_);
   thread_.reset(
@@ -106,15 +108,18 @@ unsigned __stdcall SlideSource::DownloadImage(void* param) {
   std::unique_ptr<std::shared_ptr<State>> owned(static_cast<std::shared_ptr<State>*>(param));
   State& state = **owned;
   int failures = 0;
+  uint64_t total_bytes = 0;
   while (state.running) {
     size_t count = 0;
     {
       base::ScopedSrwExclusive list(&state.list_lock);
       count = state.slides.size();
     }
+    if (count >= state.limits.max_slides) break;
     std::wstring url = state.base_url + L"x2/" + SlideFileName(count);
     std::string bytes;
     bool fetched = FetchSlide(url, state.timeouts, state.running, &bytes);
+    if (fetched && bytes.size() > state.limits.max_total_bytes - total_bytes) break;
 
     bool added = false;
     {
@@ -130,6 +135,7 @@ unsigned __stdcall SlideSource::DownloadImage(void* param) {
         if (added) {
           base::ScopedSrwExclusive list(&state.list_lock);
           state.slides.push_back(std::move(image));
+          total_bytes += bytes.size();
         } else {
           PLOG_AT(ERROR, "DownloadImage") << "Failed to load a background slide bitmap from data downloaded from "
                                           << url;
@@ -143,6 +149,7 @@ unsigned __stdcall SlideSource::DownloadImage(void* param) {
       state.running = false;
     }
   }
+  state.running = false;
   return 0;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/unique_handle.h"
+#include "net/downloader.h"
 #include "ui/resource_bitmap.h"
 
 namespace ui {
@@ -26,11 +27,19 @@ class SlideSource {
     DWORD receive_ms;
   };
   // A slide that takes longer than 5 s is dropped anyway: neither step may block longer.
-  static constexpr Timeouts kTimeouts = {5000, 5000};
+  static constexpr Timeouts kTimeouts = {net::kBackgroundTimeoutMs, net::kBackgroundTimeoutMs};
+  // What the list may hold: a server that answers every picture number must not fill the
+  // memory. Real shows have a handful of pictures of a few hundred KiB.
+  struct Limits {
+    size_t max_slides;         // the first slide included
+    uint64_t max_total_bytes;  // of the downloaded pictures as received
+  };
+  static constexpr Limits kLimits = {20, 32ull * 1024 * 1024};
 
   // Starts the download thread at once; names are appended to base_url + "x2/". The time-outs
-  // are for tests.
-  SlideSource(ResourceBitmap first_slide, std::wstring base_url, Timeouts timeouts = kTimeouts);
+  // and limits are for tests.
+  SlideSource(ResourceBitmap first_slide, std::wstring base_url, Timeouts timeouts = kTimeouts,
+              Limits limits = kLimits);
   SlideSource(const SlideSource&) = delete;
   SlideSource& operator=(const SlideSource&) = delete;
   // Stops the thread and releases the slides. It waits only for a picture being decoded, never
@@ -42,7 +51,8 @@ class SlideSource {
   ResourceBitmap Get(size_t n);
   size_t count();
   [[nodiscard]] bool running() const;
-  // Waits until the thread has ended by itself (ten failures in a row); false on time-out.
+  // Waits until the thread has ended by itself (ten failures in a row, or the list full); false
+  // on time-out.
   [[nodiscard]] bool WaitForThread(DWORD timeout_ms);
 
  private:

@@ -8,6 +8,7 @@
 //   --annotations=K=V&... extra annotations
 //   --no-dbghelp          the minidump writer's library cannot be loaded
 //   --occupy-dump         the dump file already exists before the crash
+//   --failing-dump        the minidump writer writes part of the file and fails
 //   --on-thread           crash on a second thread while the main thread waits
 #include <windows.h>
 
@@ -36,6 +37,14 @@ DWORD WINAPI CrashNow(void*) {
 }
 
 base::LazyLibrary g_missing_dbghelp(L"vorlex_no_such_dbghelp.dll");
+
+// Fails as a writer does when the disk fills up: part of the file is written.
+BOOL WINAPI FailingWriteDump(HANDLE, DWORD, HANDLE file, int, const void*, const void*, const void*) {
+  DWORD written = 0;
+  WriteFile(file, "MDMP", 4, &written, nullptr);
+  SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
 
 }  // namespace
 
@@ -71,6 +80,7 @@ int main() {
     };
   }
   if (command_line.HasSwitch("no-dbghelp")) options.dbghelp = &g_missing_dbghelp;
+  if (command_line.HasSwitch("failing-dump")) options.write_dump = reinterpret_cast<void*>(&FailingWriteDump);
   std::unique_ptr<crash::CrashReporter> reporter = crash::CrashReporter::Create(options);
   reporter->SetAnnotation("ptype", "installer");
   for (const std::string& pair : base::Split(command_line.GetSwitchValueNarrow("annotations"), '&')) {

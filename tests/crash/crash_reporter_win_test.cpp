@@ -207,6 +207,9 @@ TEST_F(CrashTest, NoDumpWithoutWriterOrWhenTheFileExists) {
   const std::string tag = UniqueTag("nodump");
   ASSERT_EQ(Crash(CollectorUrl(tag), L"--no-dbghelp"), kPreviousFilterExitCode);
   EXPECT_TRUE(Dumps().empty());
+  // A writer that fails half-way leaves no half dump behind.
+  ASSERT_EQ(Crash(CollectorUrl(tag), L"--failing-dump"), kPreviousFilterExitCode);
+  EXPECT_TRUE(Dumps().empty());
 
   ASSERT_EQ(Crash(CollectorUrl(tag), L"--occupy-dump"), kPreviousFilterExitCode);
   std::vector<std::wstring> dumps = Dumps();

@@ -53,6 +53,20 @@ class UploadTest : public ::testing::Test {
   test::ScratchDir scratch_;
 };
 
+// The answer is read inside the crashing process: only up to its cap, however much the server
+// sends.
+TEST_F(UploadTest, AnswerIsReadOnlyUpToItsCap) {
+  test::Loopback server = test::Loopback::Server();
+  ASSERT_TRUE(server.ok());
+  CrashUploadTransport transport;
+  transport.SetUrl(server.Origin() + test::UniquePathPrefix() + "/gen/4000000");
+  transport.SetBodyStream(std::make_unique<StringBodyStream>("report"));
+  std::string response;
+  ASSERT_TRUE(transport.Send(&response));
+  EXPECT_EQ(response.size(), CrashUploadTransport::kMaxResponseSize);
+  EXPECT_TRUE(response == test::GeneratedBytes(CrashUploadTransport::kMaxResponseSize));
+}
+
 TEST_F(UploadTest, FieldsFilePartAndRequestForm) {
   const std::string dump = DumpLikeBytes(200000);
   const std::wstring dump_path = scratch_.Child(L"report.dmp");

@@ -12,6 +12,7 @@
 #include "base/json.h"
 #include "base/process.h"
 #include "base/strings.h"
+#include "install/setup_downloader.h"
 #include "install/stat_events.h"
 #include "support/distribution_test.h"
 #include "support/loopback.h"
@@ -115,6 +116,31 @@ TEST_F(SilentInstallTest, EverythingOverHttpsWithAResumedDownload) {
     EXPECT_EQ(request.tls, "good") << request.path;
 }
 
+// Whichever server stays silent at the end (the installation report, the statistics, the
+// variations seed still being fetched), a distribution program gets the setup's code soon after
+// the setup has exited: every request made at the end has time-outs and the ends of the
+// statistics and background threads are bounded. (Waiting for the server, the run would still
+// be going an hour later.)
+TEST_F(SilentInstallTest, SilentServersDoNotHoldTheExitCode) {
+  ASSERT_TRUE(ServeSetup(L"stand_in_setup_signed.exe"));
+  Env("VORLEX_STAND_IN_EXIT_CODE", "7");
+  for (const char* silent : {"/get/browser/install", "/installstats/", "/content/"}) {
+    SCOPED_TRACE(silent);
+    prefix_ = test::UniquePathPrefix();  // a fresh corner of the server for each run
+    ASSERT_TRUE(server_.PutFile(prefix_.substr(1) + "/browser/vorlex/browser-setup.arc",
+                                *base::ReadFileToString(base::AppendPath(test::BuildDir(), L"stand_in_setup_signed.exe"))));
+    for (const char* service : {"CDN", "STATISTICS", "REPORT", "VARIATIONS"})
+      Env(std::string("VORLEX_") + service + "_URL", server_.Origin() + prefix_);
+    ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/installstats/", "status": 200, "body": "ok"})"));
+    ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/get/browser/install", "status": 200, "body": "ok"})"));
+    ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + silent + R"(", "delay_ms": 3600000})"));
+    static_cast<void>(base::DeleteFilePath(base::AppendPath(temp_, L"lite_installer.log")));
+    EXPECT_EQ(test::RunAndWait(L"\"" + test::InstallerPath() + L"\" --silent", 90000), 7u) << Log();
+    EXPECT_FALSE(server_.Requests(prefix_ + silent).empty()) << Log();
+    EXPECT_NE(Log().find("Installer exit with code: 7"), std::string::npos) << Log();
+  }
+}
+
 TEST_F(SilentInstallTest, ForeignSetupIsNeverRun) {
   ASSERT_TRUE(ServeSetup(L"stand_in_setup_foreign.exe"));
   EXPECT_EQ(RunInstaller(L"--silent"), 402u);
@@ -154,6 +180,33 @@ TEST_F(SilentInstallTest, FailedAttemptIsReported) {
   EXPECT_EQ(events[3], "download_attempt/failed!final_query_info_500_0");
   installer.Terminate(1);
   static_cast<void>(installer.WaitForExit(10000));
+}
+
+// A setup announced at 5 GiB is refused by its length at once: the length is read in full (a
+// 32-bit count would see 1 GiB) and is over the setup's ceiling, so nothing is written and no
+// part of it is kept for resuming. Only the first attempt is looked at (the back-off between
+// attempts is 15 s). The server pauses after its first 256 KiB, as Wine's WinINet reads what is at
+// hand of an unread body when the request is closed.
+TEST_F(SilentInstallTest, OversizedSetupIsRefusedByItsLength) {
+  ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/browser/", "redirect": ")" + server_.Origin() + prefix_ +
+                              R"(/gen/5368709120?lb_delay_body_ms=1000"})"));
+  base::Process installer = base::Process::Launch(L"\"" + test::InstallerPath() + L"\" --silent");
+  ASSERT_TRUE(installer.valid());
+  // Ended however the test ends (a run that streams the body would not end by itself).
+  struct Ender {
+    const base::Process& process;
+    ~Ender() {
+      process.Terminate(1);
+      static_cast<void>(process.WaitForExit(10000));
+    }
+  } ender{installer};
+  auto requests = server_.WaitForRequests(prefix_ + "/installstats/", 4, 30000);
+  std::vector<std::string> events = Events();
+  ASSERT_GE(events.size(), 4u) << Log();
+  EXPECT_EQ(events[2], "download/error!attempt_1_body_too_large_" + std::to_string(kMaxSetupSize));
+  EXPECT_EQ(events[3], "download_attempt/failed!body_too_large_" + std::to_string(kMaxSetupSize));
+  EXPECT_NE(requests[3].path.find("-total_size=5368709120,"), std::string::npos) << requests[3].path;
+  EXPECT_NE(requests[3].path.find("-downloaded_size=0,"), std::string::npos) << requests[3].path;
 }
 
 }  // namespace

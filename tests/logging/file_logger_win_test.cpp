@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <map>
 #include <regex>
@@ -117,6 +118,46 @@ TEST(FileLoggerMutexTest, NameIsTheMd5OfTheUtf8Path) {
             L"Kastel log 076002e2ad90ef95b6ef8fcff7f7ae38");
 }
 
+// The user's process and its elevated copy share the log's mutex, whichever creates it. The user's
+// process runs with a limited token (Administrators for deny only). On Windows a mutex created
+// without a descriptor takes its creator's default DACL, which for an elevated token is
+// Administrators and SYSTEM only; Wine gives such objects no DACL at all, so what it can show is
+// that the limited token is refused by that DACL and opens the log's own mutex.
+TEST(FileLoggerMutexTest, OpensForTheUsersLimitedToken) {
+  const std::wstring name = L"Kastel log test " + std::to_wstring(GetCurrentProcessId());
+  base::ScopedHandle created = FileLogger::CreateLogMutex(name);
+  ASSERT_TRUE(created);
+  PSECURITY_DESCRIPTOR elevated_default = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;GA;;;BA)(A;;GA;;;SY)", SDDL_REVISION_1,
+                                                                   &elevated_default, nullptr));
+  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), elevated_default, FALSE};
+  base::ScopedHandle defaulted(CreateMutexW(&attributes, FALSE, (name + L" default").c_str()));
+  ASSERT_TRUE(defaulted);
+
+  HANDLE process_token = nullptr, limited = nullptr, impersonation = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &process_token));
+  BYTE administrators[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof(administrators);
+  ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size));
+  SID_AND_ATTRIBUTES disable = {administrators, 0};
+  ASSERT_TRUE(CreateRestrictedToken(process_token, 0, 1, &disable, 0, nullptr, 0, nullptr, &limited));
+  ASSERT_TRUE(DuplicateTokenEx(limited, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenImpersonation,
+                               &impersonation));
+  ASSERT_TRUE(SetThreadToken(nullptr, impersonation));
+  base::ScopedHandle opened = FileLogger::CreateLogMutex(name);
+  const DWORD wait = opened ? WaitForSingleObject(opened.get(), 0) : WAIT_FAILED;
+  if (wait == WAIT_OBJECT_0) ReleaseMutex(opened.get());
+  HANDLE refused = OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, (name + L" default").c_str());
+  const DWORD refused_error = GetLastError();
+  RevertToSelf();
+  EXPECT_EQ(wait, static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_EQ(refused, nullptr);
+  EXPECT_EQ(refused_error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  if (refused) CloseHandle(refused);
+  for (HANDLE handle : {process_token, limited, impersonation}) CloseHandle(handle);
+  LocalFree(elevated_default);
+}
+
 TEST_F(FileLoggerTest, LockTimeoutAndAbandonedMutex) {
   std::wstring path = Install();
   std::wstring name = FileLogger::MutexName(path);
@@ -148,6 +189,40 @@ TEST_F(FileLoggerTest, LockTimeoutAndAbandonedMutex) {
   EXPECT_NE(lines[2].find("second while locked"), std::string::npos);
   EXPECT_NE(lines[3].find("LOGGING: Abandoned log mutex recovered for file "), std::string::npos);
   EXPECT_NE(lines[4].find("after the holder died"), std::string::npos);
+}
+
+// A writer that cannot get the lock still writes its record but does not rotate: the holder of the
+// lock may be rotating at that moment, and two rotations in a row would move the fresh file over
+// the old generation and lose it.
+TEST_F(FileLoggerTest, RotatesOnlyUnderTheLock) {
+  std::wstring path = Install(1000);
+  const std::wstring old_path = base::InsertBeforeExtension(path, L"_old");
+  const std::string full(2000, 'x');
+  ASSERT_TRUE(base::WriteStringToFile(path, full + "\n"));
+  base::ScopedHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  base::ScopedHandle held(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  std::thread holder([&] {
+    base::ScopedHandle mutex = FileLogger::CreateLogMutex(FileLogger::MutexName(path));
+    WaitForSingleObject(mutex.get(), INFINITE);
+    SetEvent(held.get());
+    WaitForSingleObject(release.get(), INFINITE);
+    ReleaseMutex(mutex.get());
+  });
+  WaitForSingleObject(held.get(), INFINITE);
+  LOG(INFO) << "while another writer holds the lock";
+  SetEvent(release.get());
+  holder.join();
+  EXPECT_FALSE(base::PathExists(old_path));
+  std::vector<std::string> lines = Lines(path);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], full);
+  EXPECT_NE(lines[1].find("LOGGING: Failed to lock log file "), std::string::npos);
+  EXPECT_NE(lines[2].find("while another writer holds the lock"), std::string::npos);
+
+  LOG(INFO) << "with the lock";
+  EXPECT_EQ(Lines(old_path).size(), 3u);
+  ASSERT_EQ(Lines(path).size(), 1u);
+  EXPECT_NE(Lines(path)[0].find("with the lock"), std::string::npos);
 }
 
 TEST_F(FileLoggerTest, UnwritablePathDropsRecordsQuietly) {

@@ -170,6 +170,23 @@ TEST_F(InstallStatisticsTest, ShutdownFinishesTheRequestInFlightAndDropsTheQueue
   EXPECT_THAT(requests[1].path, HasSubstr("-action=marker,"));
 }
 
+// An endpoint that takes the request and never answers: the request ends at its receive time-out
+// (Wine's WinINet still waits for the answer after the early close), and destruction returns
+// rather than waiting for the answer without end.
+TEST_F(InstallStatisticsTest, SilentEndpointEndsAtTheTimeout) {
+  ASSERT_TRUE(server_.AddRule("{\"path\": \"" + prefix_ + "/installstats/\", \"delay_ms\": 3600000}"));
+  test::LogCapture log;
+  {
+    InstallStatistics statistics(0, L"", UserId());
+    ASSERT_TRUE(statistics.Send({{"action", L"unanswered"}}));
+    ASSERT_TRUE(statistics.Send({{"action", L"queued"}}));
+    ASSERT_EQ(WaitFor(1).size(), 1u);
+  }
+  ASSERT_TRUE(log.WaitFor("SendUrl", 1));
+  EXPECT_THAT(log.At("SendUrl")[0], ::testing::StartsWith("Failed to open "));
+  EXPECT_EQ(server_.Requests(prefix_).size(), 1u);  // the queued one was dropped
+}
+
 TEST_F(InstallStatisticsTest, SavedParametersLaunchedAndCleanup) {
   hkcu_.SetProductValue(L"vxpv", L"19.0");
   hkcu_.SetProductValue(L"pv", L"18.0");

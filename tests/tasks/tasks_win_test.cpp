@@ -75,7 +75,8 @@ TEST_F(TasksTest, VariationsSeedIsSavedWithItsHeaders) {
 
 // A failed close is a failed save: the text is small enough to stay in the stream's buffer
 // until the close, and here the file's handle is gone by then, so the real fclose cannot write
-// it (as on a full disk) and reports the failure.
+// it (as on a full disk) and reports the failure. The setup is handed the path in any case: a
+// failed save leaves nothing there, never a cut file.
 TEST_F(TasksTest, FailedCloseIsAFailedSave) {
   const std::wstring path = scratch_.Child(L"vup.json");
   test::LogCapture log;
@@ -89,7 +90,9 @@ TEST_F(TasksTest, FailedCloseIsAFailedSave) {
   EXPECT_FALSE(SaveVariations(path, response, close_without_handle));
   EXPECT_EQ(Heads(log.At("operator()")), std::vector<std::string>{"Failed to close FILE"});
   EXPECT_TRUE(log.At("SaveVariations").empty());  // the write itself went into the buffer
+  EXPECT_TRUE(base::EnumerateFiles(scratch_.path(), L"*").empty());
   EXPECT_TRUE(SaveVariations(path, response));
+  EXPECT_EQ(base::EnumerateFiles(scratch_.path(), L"*"), std::vector<std::wstring>{L"vup.json"});
 }
 
 // Bodies kept in memory have ceilings: an oversized seed or new-tab-page configuration fails its
@@ -297,16 +300,51 @@ TEST_F(TasksTest, AllTasksWriteTheirOutputsAndDestructionCleansUp) {
   (void)base::DeleteFilePath(pwexp);
 }
 
-// A transfer that would take hours ends at the next block when the tasks are destroyed; if it
-// did not, this test would hang until CTest's time-out.
+// A transfer that would take minutes ends at the next block when the tasks are destroyed: the
+// body is under the seed's ceiling and comes without a length, so only the stop can end it, and
+// the task has ended (and said so) by the time destruction returns.
 TEST_F(TasksTest, DestructionEndsATransferInProgress) {
+  test::LogCapture log;
   TaskSettings settings;
-  settings.variations_url = Url("/gen/2000000000?lb_delay_body_ms=200&x=");
+  settings.variations_url = Url("/gen/" + std::to_string(kMaxSeedSize - 1) + "?lb_no_content_length=1&lb_delay_body_ms=2000&x=");
   std::wstring vup;
   {
     AsyncInstallTasks tasks(settings);
     vup = tasks.vup_path();
     ASSERT_EQ(server_.WaitForRequests(prefix_ + "/gen/", 1).size(), 1u);
+  }
+  EXPECT_EQ(Heads(log.At("DownloadAndSaveVariations")),
+            std::vector<std::string>{"Failed to download variations seed: internet_read-995"});
+  EXPECT_FALSE(base::PathExists(vup));
+}
+
+// Servers that take the request and never answer: every task ends by itself at the background
+// time-outs (the thread finishes its list), and destruction in the middle of such a wait returns.
+TEST_F(TasksTest, SilentServersEndAtTheTimeouts) {
+  test::LogCapture log;
+  ASSERT_TRUE(server_.AddRule(R"({"path": ")" + prefix_ + R"(/silent/", "delay_ms": 3600000})"));
+  std::map<std::string, std::string> params = {{"abtup", "1"}, {"webntp", "1"}};
+  TaskSettings settings;
+  settings.param = [&](std::string_view key) -> std::optional<std::string> {
+    auto it = params.find(std::string(key));
+    return it == params.end() ? std::nullopt : std::optional<std::string>(it->second);
+  };
+  settings.variations_url = Url("/silent/seed");
+  settings.abt_url = Url("/silent/abt");
+  settings.webntp_url = Url("/silent/ntp");
+  {
+    AsyncInstallTasks tasks(settings);
+    ASSERT_TRUE(tasks.WaitForCompletion(120000));
+  }
+  EXPECT_EQ(server_.Requests(prefix_ + "/silent/").size(), 3u);
+  EXPECT_EQ(log.At("DownloadAndSaveVariations").size(), 2u);
+  EXPECT_EQ(log.At(kWebNtpLogLocation).size(), 1u);
+
+  std::wstring vup;
+  {
+    AsyncInstallTasks tasks(settings);
+    vup = tasks.vup_path();
+    ASSERT_EQ(server_.WaitForRequests(prefix_ + "/silent/", 4).size(), 4u);
   }
   EXPECT_FALSE(base::PathExists(vup));
 }

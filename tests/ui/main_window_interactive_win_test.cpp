@@ -405,4 +405,30 @@ TEST_F(InteractiveInstallTest, SkippedFirstScreenEndsWhenTheSetupHasFinished) {
   EXPECT_EQ(process.Wait(90000), 7u) << dist_.Log();
 }
 
+// Whichever server stays silent at the end (the installation report, the statistics, the
+// variations seed still being fetched), the setup's close-window message ends the window and the
+// process with the setup's code: the waits for the installation thread, the statistics and the
+// background tasks are bounded, and every request made at the end has time-outs. (A process
+// that waited for the server would still be running an hour later.)
+TEST_F(InteractiveInstallTest, SilentServersDoNotOutliveTheWindow) {
+  for (const char* silent : {"/get/browser/install", "/installstats/", "/content/"}) {
+    SCOPED_TRACE(silent);
+    Distribution dist;
+    ASSERT_TRUE(dist.ok());
+    ASSERT_TRUE(dist.ServeSetup());
+    ASSERT_TRUE(dist.server().AddRule(R"({"path": ")" + dist.prefix() + silent + R"(", "delay_ms": 3600000})"));
+    dist.env().Set("VORLEX_STAND_IN_PROGRESS", "install:5,close");
+    dist.env().Set("VORLEX_STAND_IN_EXIT_CODE", "7");
+    InstallerProcess process;
+    ASSERT_TRUE(process.Start(kSkipFirstScreen));
+    ASSERT_NE(process.WaitForWindow(kTitle), nullptr) << dist.Log();
+    ASSERT_EQ(process.Wait(90000), 7u) << dist.Log();
+    // The silent server really had the request the run did not wait for.
+    EXPECT_FALSE(dist.server().Requests(dist.prefix() + silent).empty());
+    std::string log = dist.Log();
+    EXPECT_NE(log.find("--> Installer > MainWindow::OnCloseWindow"), std::string::npos) << log;
+    EXPECT_NE(log.find("Installer exit with code: 7"), std::string::npos) << log;
+  }
+}
+
 }  // namespace

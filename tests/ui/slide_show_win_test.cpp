@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "base/file_path.h"
+#include "base/file_util.h"
 #include "base/strings.h"
 #include "distrib/brand_info.h"
 #include "distrib/distrib_params.h"
@@ -105,6 +107,32 @@ TEST(SlideSourceTest, NoPictureKeepsTheFirstSlide) {
   EXPECT_EQ(source.count(), 1u);
   EXPECT_EQ(RequestsFor(dist, "02.jpg"), 10u);
   EXPECT_FALSE(source.Get(5).empty());  // index mod 1: the first slide
+}
+
+// A server with a picture for every number does not grow the list without end: it stops at its
+// number of slides, or earlier at the bytes of its pictures, and the thread ends by itself.
+TEST(SlideSourceTest, ListStopsAtItsLimits) {
+  Distribution dist;
+  ASSERT_TRUE(dist.ok());
+  for (const char* name : {"02.jpg", "03.jpg", "04.jpg", "05.jpg", "06.jpg", "07.jpg"})
+    ASSERT_TRUE(dist.ServeSlide(L"small.jpg", name));
+  std::wstring base = base::Utf8ToWide(dist.SlideBase());
+  {
+    SlideSource source(FirstSlide(), base, SlideSource::kTimeouts, SlideSource::Limits{4, UINT64_MAX});
+    ASSERT_TRUE(source.WaitForThread(60000));
+    EXPECT_FALSE(source.running());
+    EXPECT_EQ(source.count(), 4u);
+    EXPECT_EQ(RequestsFor(dist, "04.jpg"), 1u);
+    EXPECT_EQ(RequestsFor(dist, "05.jpg"), 0u);
+  }
+  auto picture = base::ReadFileToString(base::AppendPath(base::AppendPath(test::BuildDir(), L"test_slides"), L"small.jpg"));
+  ASSERT_TRUE(picture);
+  // Room for two pictures and a half: the third is fetched but not kept.
+  SlideSource source(FirstSlide(), base, SlideSource::kTimeouts, SlideSource::Limits{100, picture->size() * 5 / 2});
+  ASSERT_TRUE(source.WaitForThread(60000));
+  EXPECT_EQ(source.count(), 3u);
+  EXPECT_EQ(RequestsFor(dist, "04.jpg"), 2u);
+  EXPECT_EQ(RequestsFor(dist, "05.jpg"), 0u);
 }
 
 // A server that accepts but never answers: every attempt ends at the receive time-out and

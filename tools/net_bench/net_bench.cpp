@@ -52,7 +52,7 @@ int wmain(int argc, wchar_t** argv) {
     ok = BareLoop(url, target);
   } else {
     net::Downloader downloader;
-    ok = downloader.DownloadToFile(base::WideToAscii(url), target, nullptr);
+    ok = downloader.DownloadToFile(base::WideToAscii(url), target, nullptr, UINT64_MAX);
   }
   QueryPerformanceCounter(&end);
   struct Cleanup {
