@@ -26,10 +26,9 @@ class FileLogger : public Sink {
   const std::wstring& path() const { return path_; }
   // "Kastel log " + MD5 of the path's UTF-8 form in lower-case hex.
   static std::wstring MutexName(const std::wstring& path);
-  // Creates or opens the log's mutex. It grants the user, Administrators and SYSTEM explicitly:
-  // the user's process and its elevated copy share the log, and an elevated token's default
-  // DACL (Administrators and SYSTEM only) would lock the user's own process out of a mutex the
-  // elevated copy created first.
+  // Creates or opens the log's mutex (for waiting and releasing only). Its descriptor admits
+  // the user's process and its elevated copy alike: created with an elevated token's default
+  // DACL (Administrators and SYSTEM only), it would lock the user's own process out.
   static base::ScopedHandle CreateLogMutex(const std::wstring& name);
 
  private:

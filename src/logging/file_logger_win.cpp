@@ -47,44 +47,6 @@ std::string Md5Hex(const std::string& data) {
   return base::HexLower(digest, sizeof(digest));
 }
 
-// The log mutex's security, built once from the process's user.
-class LogMutexSecurity {
- public:
-  LogMutexSecurity() {
-    auto open_token = LAZY_IMPORT(base::kAdvapi32, OpenProcessToken);
-    auto token_info = LAZY_IMPORT(base::kAdvapi32, GetTokenInformation);
-    auto sid_text = LAZY_IMPORT(base::kAdvapi32, ConvertSidToStringSidW);
-    auto to_descriptor = LAZY_IMPORT(base::kAdvapi32, ConvertStringSecurityDescriptorToSecurityDescriptorW);
-    base::ScopedHandle token;
-    HANDLE raw = nullptr;
-    if (!open_token || !token_info || !sid_text || !to_descriptor || !open_token(GetCurrentProcess(), TOKEN_QUERY, &raw))
-      return;
-    token.reset(raw);
-    DWORD size = 0;
-    token_info(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<BYTE> user(size);
-    wchar_t* text = nullptr;
-    if (size == 0 || !token_info(token.get(), TokenUser, user.data(), size, &size) ||
-        !sid_text(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text))
-      return;
-    base::ScopedLocalMemory text_owner(text);
-    // MUTEX_ALL_ACCESS for the user, SYSTEM and Administrators.
-    const std::wstring sddl = L"D:(A;;0x1F0001;;;" + std::wstring(text) + L")(A;;0x1F0001;;;SY)(A;;0x1F0001;;;BA)";
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!to_descriptor(sddl.c_str(), SDDL_REVISION_1, &descriptor, nullptr)) return;
-    descriptor_.reset(descriptor);
-    attributes_.nLength = sizeof(attributes_);
-    attributes_.lpSecurityDescriptor = descriptor;
-    attributes_.bInheritHandle = FALSE;
-  }
-  // Null (the default security) when the descriptor could not be built.
-  SECURITY_ATTRIBUTES* get() { return descriptor_ ? &attributes_ : nullptr; }
-
- private:
-  base::ScopedLocalMemory descriptor_;
-  SECURITY_ATTRIBUTES attributes_ = {};
-};
-
 base::ScopedFile OpenForAppend(const std::wstring& path) {
   return base::ScopedFile(CreateFileW(path.c_str(), FILE_APPEND_DATA,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -119,9 +81,25 @@ std::wstring FileLogger::MutexName(const std::wstring& path) {
   return L"Kastel log " + base::AsciiToWide(Md5Hex(base::WideToUtf8(path)));
 }
 
+namespace {
+
+// Waiting and releasing for every authenticated user: the name lives in the session's own
+// namespace, so that is the user's processes, elevated or not. Built once and kept for the
+// process's life; null (the default security) when it cannot be built.
+SECURITY_ATTRIBUTES* LogMutexAttributes() {
+  static SECURITY_ATTRIBUTES attributes = {sizeof(attributes), nullptr, FALSE};
+  auto to_descriptor = LAZY_IMPORT(base::kAdvapi32, ConvertStringSecurityDescriptorToSecurityDescriptorW);
+  if (!to_descriptor ||
+      !to_descriptor(L"D:(A;;0x100001;;;AU)", SDDL_REVISION_1, &attributes.lpSecurityDescriptor, nullptr))
+    return nullptr;
+  return &attributes;
+}
+
+}  // namespace
+
 base::ScopedHandle FileLogger::CreateLogMutex(const std::wstring& name) {
-  static LogMutexSecurity security;
-  return base::ScopedHandle(CreateMutexW(security.get(), FALSE, name.c_str()));
+  static SECURITY_ATTRIBUTES* const attributes = LogMutexAttributes();
+  return base::ScopedHandle(CreateMutexExW(attributes, name.c_str(), 0, SYNCHRONIZE | MUTEX_MODIFY_STATE));
 }
 
 FileLogger::FileLogger(std::wstring path, uint32_t max_size)

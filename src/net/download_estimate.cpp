@@ -16,13 +16,14 @@ std::optional<TimeLeft> TimeLeftEstimator::Update(uint32_t now_ms, uint64_t cont
   // More bytes than announced (a lying Content-Length) means nothing is left, not a wrapped
   // subtraction.
   const uint64_t remaining = got < content_length ? content_length - got : 0;
-  // Exact while the product fits in 64 bits; beyond that (lengths of many GiB) near enough.
-  const double left_ms = remaining <= UINT64_MAX / (elapsed ? elapsed : 1)
-                             ? static_cast<double>(uint64_t{elapsed} * remaining / got)
-                             : static_cast<double>(elapsed) * static_cast<double>(remaining) / static_cast<double>(got);
-  const double left_s = left_ms / 1000;
+  // A product past 64 bits needs hundreds of TiB still to come, which no transfer here gets near:
+  // it counts as the longest estimate.
   TimeLeft result;
-  result.seconds = left_s >= kMaxTimeLeftSeconds ? kMaxTimeLeftSeconds : static_cast<int32_t>(left_s);
+  result.seconds = kMaxTimeLeftSeconds;
+  if (remaining <= UINT64_MAX / (elapsed ? elapsed : 1)) {
+    const uint64_t left_s = uint64_t{elapsed} * remaining / got / 1000;
+    if (left_s < kMaxTimeLeftSeconds) result.seconds = static_cast<int32_t>(left_s);
+  }
   last_estimate_ms_ = elapsed;
   result.slow = static_cast<int64_t>(elapsed / 1000) + result.seconds > 120;
   return result;

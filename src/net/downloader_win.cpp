@@ -101,9 +101,11 @@ bool Downloader::QueryContentLength(uint64_t* value) const {
   wchar_t text[32] = {};
   DWORD size = sizeof(text) - sizeof(wchar_t);
   if (!query(request_.get(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return false;
-  std::optional<uint64_t> number = base::ParseUint64(std::wstring_view(text, wcsnlen(text, 31)));
-  if (!number) return false;
-  *value = *number;
+  uint64_t number = 0;
+  const wchar_t* digit = text;
+  for (; *digit >= L'0' && *digit <= L'9' && number <= (UINT64_MAX - 9) / 10; ++digit) number = number * 10 + (*digit - L'0');
+  if (digit == text || *digit) return false;
+  *value = number;
   return true;
 }
 

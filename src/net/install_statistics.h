@@ -54,8 +54,8 @@ class InstallStatSender {
 };
 
 // How long destruction waits for the request in flight (each of its steps has a 2 s time-out).
-// A worker still busy then is left to finish it on its own: it holds its share of the queue, so
-// nothing it touches goes away, and the process's end does not wait for a silent server.
+// A worker still busy then is left to finish it on its own: the queue it works on is left to it
+// (not freed), and the process's end does not wait for a silent server.
 inline constexpr DWORD kRequesterStopWaitMs = 3000;
 
 class AsyncHttpRequester {
@@ -71,7 +71,7 @@ class AsyncHttpRequester {
   [[nodiscard]] bool Post(const std::wstring& url);
 
  private:
-  // What the worker shares with its owner, kept alive by both.
+  // What the worker works on; freed with the requester unless the worker outlives it.
   struct Queue {
     std::mutex lock;
     base::ScopedHandle work_event;
@@ -82,7 +82,7 @@ class AsyncHttpRequester {
   static DWORD WINAPI ThreadMain(void* queue);
 
   base::ScopedHandle thread_;
-  std::shared_ptr<Queue> queue_;
+  std::unique_ptr<Queue> queue_;
 };
 
 // One fire-and-forget GET: the request is abandoned as soon as it has been sent (or, where the

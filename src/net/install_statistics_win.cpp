@@ -118,7 +118,7 @@ bool InstallStatSender::Save() const {
   return key.valid() && key.WriteString(kInstallStatValue, SerializeStatParams(params_)) == ERROR_SUCCESS;
 }
 
-AsyncHttpRequester::AsyncHttpRequester() : queue_(std::make_shared<Queue>()) {
+AsyncHttpRequester::AsyncHttpRequester() : queue_(std::make_unique<Queue>()) {
   queue_->work_event.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
 }
 
@@ -129,16 +129,14 @@ AsyncHttpRequester::~AsyncHttpRequester() {
     queue_->urls.clear();
     if (queue_->work_event) SetEvent(queue_->work_event.get());
   }
-  if (thread_ && !base::WaitDeliveringSentMessages(thread_.get(), kRequesterStopWaitMs))
+  if (thread_ && !base::WaitDeliveringSentMessages(thread_.get(), kRequesterStopWaitMs)) {
     LOG(WARNING) << "Statistics request still in progress at exit";
+    static_cast<void>(queue_.release());  // the worker's until the process ends
+  }
 }
 
 bool AsyncHttpRequester::InitializeThread() {
-  if (queue_->work_event) {
-    auto* shared = new std::shared_ptr<Queue>(queue_);
-    thread_.reset(CreateThread(nullptr, 0, &AsyncHttpRequester::ThreadMain, shared, 0, nullptr));
-    if (!thread_) delete shared;
-  }
+  if (queue_->work_event) thread_.reset(CreateThread(nullptr, 0, &AsyncHttpRequester::ThreadMain, queue_.get(), 0, nullptr));
   if (!thread_) {
     PLOG(ERROR) << "Failed to create thread for async http requests";
     return false;
@@ -155,8 +153,7 @@ bool AsyncHttpRequester::Post(const std::wstring& url) {
 }
 
 DWORD WINAPI AsyncHttpRequester::ThreadMain(void* param) {
-  const std::unique_ptr<std::shared_ptr<Queue>> owned(static_cast<std::shared_ptr<Queue>*>(param));
-  Queue& queue = **owned;
+  Queue& queue = *static_cast<Queue*>(param);
   for (;;) {
     WaitForSingleObject(queue.work_event.get(), INFINITE);
     for (;;) {

@@ -21,8 +21,8 @@ namespace tasks {
 
 // How long destruction waits for the worker after asking it to stop: a transfer ends at its next
 // block or within the background time-out (net::kBackgroundTimeoutMs) of a silent server. A
-// worker still busy then is left to end on its own; it holds its share of the tasks, so nothing
-// it touches goes away, and the process's end does not wait for it.
+// worker still busy then is left to end on its own: the tasks it works on are left to it (not
+// freed), and the process's end does not wait for it.
 inline constexpr DWORD kTasksStopWaitMs = 6000;
 // Ceiling of the server configuration and wallpaper bundles, which go to files (real ones are a
 // few MiB): a server sending without end must not fill the disk.
@@ -49,7 +49,7 @@ class AsyncInstallTasks {
   [[nodiscard]] bool WaitForCompletion(DWORD timeout_ms) const;
 
  private:
-  // What the worker shares with its owner, kept alive by both.
+  // What the worker works on; freed with the tasks unless the worker outlives them.
   struct Work {
     base::ScopedHandle stop_event;
     std::vector<std::function<void(HANDLE stop)>> tasks;
@@ -58,7 +58,7 @@ class AsyncInstallTasks {
 
   std::wstring vup_path_, abtup_path_, webntp_path_, scup_path_, pwexp_path_;
   base::ScopedHandle thread_;
-  std::shared_ptr<Work> work_;
+  std::unique_ptr<Work> work_;
 };
 
 }  // namespace tasks

@@ -40,7 +40,7 @@ void DownloadBundle(const std::string& url, const std::wstring& path, HANDLE sto
 
 }  // namespace
 
-AsyncInstallTasks::AsyncInstallTasks(const TaskSettings& settings) : work_(std::make_shared<Work>()) {
+AsyncInstallTasks::AsyncInstallTasks(const TaskSettings& settings) : work_(std::make_unique<Work>()) {
   work_->stop_event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   std::vector<std::function<void(HANDLE stop)>>& list = work_->tasks;
   auto param = [&](const char* key, const char* fallback) -> std::optional<std::string> {
@@ -89,19 +89,17 @@ AsyncInstallTasks::AsyncInstallTasks(const TaskSettings& settings) : work_(std::
         [url, path](HANDLE stop) { DownloadBundle(url, path, stop, "Failed to download wallpaper bundle: "); });
   }
   if (list.empty() || !work_->stop_event) return;
-  auto* shared = new std::shared_ptr<Work>(work_);
-  thread_.reset(CreateThread(nullptr, 0, &AsyncInstallTasks::ThreadMain, shared, 0, nullptr));
-  if (!thread_) {
-    delete shared;
-    PLOG(ERROR) << "Failed to create thread for async install tasks";
-  }
+  thread_.reset(CreateThread(nullptr, 0, &AsyncInstallTasks::ThreadMain, work_.get(), 0, nullptr));
+  if (!thread_) PLOG(ERROR) << "Failed to create thread for async install tasks";
 }
 
 AsyncInstallTasks::~AsyncInstallTasks() {
   if (thread_) {
     Stop();
-    if (!base::WaitDeliveringSentMessages(thread_.get(), kTasksStopWaitMs))
+    if (!base::WaitDeliveringSentMessages(thread_.get(), kTasksStopWaitMs)) {
       LOG(WARNING) << "Background task still in progress at exit";
+      static_cast<void>(work_.release());  // the worker's until the process ends
+    }
   }
   for (const std::wstring* path : {&vup_path_, &abtup_path_, &scup_path_})
     if (!path->empty()) DeleteFileW(path->c_str());
@@ -116,8 +114,7 @@ bool AsyncInstallTasks::WaitForCompletion(DWORD timeout_ms) const {
 }
 
 DWORD WINAPI AsyncInstallTasks::ThreadMain(void* param) {
-  const std::unique_ptr<std::shared_ptr<Work>> owned(static_cast<std::shared_ptr<Work>*>(param));
-  Work& work = **owned;
+  Work& work = *static_cast<Work*>(param);
   for (const auto& task : work.tasks) {
     if (base::IsSignalled(work.stop_event.get())) break;
     task(work.stop_event.get());

@@ -12,7 +12,8 @@ bool SaveVariations(const std::wstring& path, const VariationsResponse& response
   std::string text = VariationsJson(response);
   // Written beside the target and moved over it only when whole: the setup is handed the path
   // whatever happens here, and it must find the whole file or none.
-  const std::wstring partial = path + L".part";
+  std::wstring partial = path;
+  partial.append(L".part");
   FILE* file = _wfopen(partial.c_str(), L"w+");
   if (!file) {
     PLOG(ERROR) << "Failed to open variations file " << path;
@@ -28,10 +29,8 @@ bool SaveVariations(const std::wstring& path, const VariationsResponse& response
     PLOG_AT(ERROR, "operator()") << "Failed to close FILE";
     ok = false;
   }
-  if (ok && !MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    PLOG(ERROR) << "Failed to save downloaded variations update to " << path;
-    ok = false;
-  }
+  // A failed move is reported by the caller ("Failed to save variations in ").
+  ok = ok && MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
   if (!ok) DeleteFileW(partial.c_str());
   return ok;
 }
