@@ -41,14 +41,11 @@ void CALLBACK Downloader::StatusCallback(HINTERNET, DWORD_PTR context, DWORD sta
     return;
   }
   if (status != INTERNET_STATUS_REDIRECT) return;
-  try {
-    const wchar_t* text = static_cast<const wchar_t*>(info);
-    size_t limit = info_length / sizeof(wchar_t);
-    size_t length = 0;
-    while ((limit == 0 || length < limit) && text[length]) ++length;
-    self->redirect_url_.assign(text, length);
-  } catch (...) {
-  }
+  const wchar_t* text = static_cast<const wchar_t*>(info);
+  size_t limit = info_length / sizeof(wchar_t);
+  size_t length = 0;
+  while ((limit == 0 || length < limit) && text[length]) ++length;
+  self->redirect_url_.assign(text, length);
 }
 
 HINTERNET GuardedOpenUrl(OpenUrlFunction& open_url, HINTERNET internet, const wchar_t* url,

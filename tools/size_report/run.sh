@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release installer and prints its size against its budget, with the share of code,
 # data and resources, the DLLs it imports, and where the bytes come from by library and by object
-# (read from the link map).
+# (read from the link map). It fails when the file is above its limit (CTest release_size).
 #
 # usage: tools/size_report/run.sh [KEYS_DIR]
 # KEYS_DIR: the key folder of the release build (see tools/release/configure.sh); without one, a
@@ -14,8 +14,11 @@ quietly build/size_report/configure.log tools/release/configure.sh win-release "
 quietly build/size_report/build.log cmake --build --preset win-release --target lite_installer -- -j2
 exe=build/win-release/lite_installer.exe
 size=$(stat -c %s "$exe")
-# The goal is 750 KB; the release command refuses any file above 1 MiB (tags included).
-python3 -c "print('lite_installer.exe (release): %d bytes = %.1f KiB; goal 750 KB (768000 bytes): %s; release budget 1 MiB: ratio %.3f' % ($size, $size / 1024, 'met' if $size <= 768000 else 'NOT met', $size / 1048576))"
+# The limit is 768000 bytes (unsigned; the run fails above it), the goal 700 KB; the release
+# command refuses any file above 1 MiB (tags included).
+limit=768000
+goal=716800
+python3 -c "print('lite_installer.exe (release): %d bytes = %.1f KiB; limit %d bytes: %s; goal 700 KB (%d bytes): %s; release budget 1 MiB: ratio %.3f' % ($size, $size / 1024, $limit, 'kept' if $size <= $limit else 'EXCEEDED', $goal, 'met' if $size <= $goal else 'not met', $size / 1048576))"
 i686-w64-mingw32-objdump -h "$exe" | python3 -c '
 import sys
 for line in sys.stdin:
@@ -24,3 +27,4 @@ for line in sys.stdin:
         print("  %-9s %8d bytes" % (parts[1], int(parts[2], 16)))'
 echo "  imports: $(i686-w64-mingw32-objdump -p "$exe" | awk '/DLL Name/ { printf "%s ", $3 }')"
 python3 tools/size_report/link_map.py build/win-release/lite_installer.map
+[ "$size" -le "$limit" ]
