@@ -49,6 +49,7 @@ class Installer {
   // waits for the worker as long as that takes.
   ~Installer();
 
+  // Both begin the background tasks with the installation.
   void Start();
   // Asks the worker and the background tasks to stop and waits for the worker until
   // kInstallStopWaitMs after the first such request, delivering sent messages meanwhile (it is

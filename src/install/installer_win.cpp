@@ -111,6 +111,7 @@ Installer::~Installer() {
 }
 
 void Installer::Start() {
+  if (tasks_) tasks_->Begin();
   ResetEvent(stop_event_.get());
   ResetEvent(proceed_event_.get());
   thread_.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &Installer::ThreadMain, this, 0, nullptr)));
@@ -139,6 +140,7 @@ void Installer::Proceed() {
 }
 
 void Installer::RunSynchronously() {
+  if (tasks_) tasks_->Begin();
   ResetEvent(stop_event_.get());
   Proceed();
   InstallBrowser();

@@ -1,7 +1,9 @@
 // Side data for the browser's first start, fetched one task after the other on a background
 // thread while the installer window is shown: variations and ABT seeds, the web new-tab page,
 // the server configuration and a wallpaper bundle. Each task writes one output at a path chosen
-// in advance; the paths go to the setup whether or not the task finished.
+// in advance; the paths go to the setup whether or not the task finished. The thread exists from
+// construction but starts its first task on Begin: the installation begins it, so the transfers
+// (and the network libraries they load) do not compete with the first screen.
 #pragma once
 
 #include <windows.h>
@@ -37,7 +39,10 @@ class AsyncInstallTasks {
   // and scup outputs.
   ~AsyncInstallTasks();
 
-  // Asks the worker to stop (the transfer in progress ends at its next block); no wait.
+  // Lets the worker start its tasks.
+  void Begin();
+  // Asks the worker to stop (the transfer in progress ends at its next block, a worker not yet
+  // begun ends without running a task); no wait.
   void Stop();
 
   const std::wstring& vup_path() const { return vup_path_; }
@@ -52,6 +57,7 @@ class AsyncInstallTasks {
   // What the worker works on; freed with the tasks unless the worker outlives them.
   struct Work {
     base::ScopedHandle stop_event;
+    base::ScopedHandle begin_event;
     std::vector<std::function<void(HANDLE stop)>> tasks;
   };
   static DWORD WINAPI ThreadMain(void* work);

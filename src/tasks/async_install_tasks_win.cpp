@@ -42,6 +42,7 @@ void DownloadBundle(const std::string& url, const std::wstring& path, HANDLE sto
 
 AsyncInstallTasks::AsyncInstallTasks(const TaskSettings& settings) : work_(std::make_unique<Work>()) {
   work_->stop_event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  work_->begin_event.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   std::vector<std::function<void(HANDLE stop)>>& list = work_->tasks;
   auto param = [&](const char* key, const char* fallback) -> std::optional<std::string> {
     std::optional<std::string> value = settings.param ? settings.param(key) : std::nullopt;
@@ -88,7 +89,7 @@ AsyncInstallTasks::AsyncInstallTasks(const TaskSettings& settings) : work_(std::
     list.push_back(
         [url, path](HANDLE stop) { DownloadBundle(url, path, stop, "Failed to download wallpaper bundle: "); });
   }
-  if (list.empty() || !work_->stop_event) return;
+  if (list.empty() || !work_->stop_event || !work_->begin_event) return;
   thread_.reset(CreateThread(nullptr, 0, &AsyncInstallTasks::ThreadMain, work_.get(), 0, nullptr));
   if (!thread_) PLOG(ERROR) << "Failed to create thread for async install tasks";
 }
@@ -105,6 +106,10 @@ AsyncInstallTasks::~AsyncInstallTasks() {
     if (!path->empty()) DeleteFileW(path->c_str());
 }
 
+void AsyncInstallTasks::Begin() {
+  if (work_->begin_event) SetEvent(work_->begin_event.get());
+}
+
 void AsyncInstallTasks::Stop() {
   if (work_->stop_event) SetEvent(work_->stop_event.get());
 }
@@ -115,6 +120,8 @@ bool AsyncInstallTasks::WaitForCompletion(DWORD timeout_ms) const {
 
 DWORD WINAPI AsyncInstallTasks::ThreadMain(void* param) {
   Work& work = *static_cast<Work*>(param);
+  const HANDLE events[] = {work.stop_event.get(), work.begin_event.get()};
+  if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return 0;
   for (const auto& task : work.tasks) {
     if (base::IsSignalled(work.stop_event.get())) break;
     task(work.stop_event.get());

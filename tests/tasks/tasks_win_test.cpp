@@ -134,6 +134,7 @@ TEST_F(TasksTest, OversizedBodiesFailOnlyTheirTask) {
   settings.variations_url = seed_url + "&lb_no_content_length=1&x=";
   settings.abt_url = Url("/abt/seed");
   AsyncInstallTasks tasks(settings);
+  tasks.Begin();
   ASSERT_TRUE(tasks.WaitForCompletion(60000));
   EXPECT_FALSE(base::PathExists(tasks.vup_path()));
   EXPECT_NE(Read(tasks.abtup_path()).find("\"sig\""), std::string::npos);
@@ -239,7 +240,11 @@ TEST_F(TasksTest, TaskTableAndPaths) {
     EXPECT_FALSE(tasks.vup_path().empty());
     EXPECT_TRUE(tasks.abtup_path().empty() && tasks.webntp_path().empty() && tasks.scup_path().empty() &&
                 tasks.pwexp_path().empty());
+    // Never begun (the installation did not start): a stop ends the worker before its first task.
+    tasks.Stop();
+    EXPECT_TRUE(tasks.WaitForCompletion(60000));
   }
+  EXPECT_TRUE(server_.Requests(prefix_ + "/missing-seed").empty());
   params = {{"vup", "true"}, {"pwexp", "/x.zip"}};
   {
     AsyncInstallTasks tasks(settings);  // "true" is not "1"; a wallpaper path without a URL runs nothing
@@ -275,6 +280,7 @@ TEST_F(TasksTest, AllTasksWriteTheirOutputsAndDestructionCleansUp) {
   std::wstring vup, scup, webntp, pwexp;
   {
     AsyncInstallTasks tasks(settings);
+    tasks.Begin();
     ASSERT_TRUE(tasks.WaitForCompletion(60000));
     vup = tasks.vup_path();
     scup = tasks.scup_path();
@@ -310,6 +316,7 @@ TEST_F(TasksTest, DestructionEndsATransferInProgress) {
   std::wstring vup;
   {
     AsyncInstallTasks tasks(settings);
+    tasks.Begin();
     vup = tasks.vup_path();
     ASSERT_EQ(server_.WaitForRequests(prefix_ + "/gen/", 1).size(), 1u);
   }
@@ -334,6 +341,7 @@ TEST_F(TasksTest, SilentServersEndAtTheTimeouts) {
   settings.webntp_url = Url("/silent/ntp");
   {
     AsyncInstallTasks tasks(settings);
+    tasks.Begin();
     ASSERT_TRUE(tasks.WaitForCompletion(120000));
   }
   EXPECT_EQ(server_.Requests(prefix_ + "/silent/").size(), 3u);
@@ -343,6 +351,7 @@ TEST_F(TasksTest, SilentServersEndAtTheTimeouts) {
   std::wstring vup;
   {
     AsyncInstallTasks tasks(settings);
+    tasks.Begin();
     vup = tasks.vup_path();
     ASSERT_EQ(server_.WaitForRequests(prefix_ + "/silent/", 4).size(), 4u);
   }
