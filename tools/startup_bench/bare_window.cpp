@@ -4,7 +4,7 @@
 //   first does the system start-up the installer must do before its window, in the same order
 //   (the crash handler, then COM, common controls and GDI+), and paints a line of text in the
 //   installer's face. It is the least any installer bound to that order can take to its first
-//   paint: its own work (log, parameters, brand, pictures, controls) comes on top.
+//   window: its own work (log, parameters, brand, pictures, controls) comes on top.
 #include <windows.h>
 
 #ifdef VORLEX_FLOOR_WINDOW
