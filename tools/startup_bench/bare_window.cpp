@@ -1,14 +1,11 @@
-// The baselines of the start-up benchmark, marking their first paint the way the installer marks
-// its start-up steps:
+// The baselines of the start-up benchmark (startup_bench.cpp measures them from outside):
 // - bare_window.exe shows one window and paints it;
 // - floor_window.exe (built from this file with VORLEX_FLOOR_WINDOW and the installer's manifest)
 //   first does the system start-up the installer must do before its window, in the same order
 //   (the crash handler, then COM, common controls and GDI+), and paints a line of text in the
 //   installer's face. It is the least any installer bound to that order can take to its first
-//   paint: its own work (log, parameters, brand, pictures, controls) comes on top.
+//   window: its own work (log, parameters, brand, pictures, controls) comes on top.
 #include <windows.h>
-
-#include "base/startup_timeline.h"
 
 #ifdef VORLEX_FLOOR_WINDOW
 #include <memory>
@@ -31,9 +28,6 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM w, LPARAM l) {
     SelectObject(dc, previous);
 #endif
     EndPaint(window, &paint);
-    static bool painted = false;
-    if (!painted) base::MarkStartup("first paint");
-    painted = true;
     return 0;
   }
   if (message == WM_DESTROY) PostQuitMessage(0);

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Start-up of the release installer against a bare Win32 window, in the same run: the ratio of
-# the medians and the installer's start-up timeline (tools/startup_bench/startup_bench.cpp). It
-# builds the release build of the machine this host runs (win-release for i686, win64-release for
-# x86_64), with a rehearsal key set unless KEYS_DIR is given, and runs it under Wine on a private
-# virtual display.
-# usage: tools/startup_bench/run.sh [rounds, default 9] [KEYS_DIR]
+# Start-up of the release installer against a bare Win32 window, the floor window and an NSIS peer,
+# all measured from outside in the same interleaved rounds (tools/startup_bench/startup_bench.cpp):
+# the medians to the first visible window and to input idle, their ratios to the bare window and
+# to the peer, then the installer's own start-up timeline. It builds the release build of the
+# machine this host runs (win-release for i686, win64-release for x86_64), with a rehearsal key set
+# unless KEYS_DIR is given, and the peer for the same machine type, and runs them under Wine on a
+# private virtual display.
+# usage: tools/startup_bench/run.sh [rounds, default 15] [KEYS_DIR]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$root/cmake/test-arch"
@@ -13,12 +15,17 @@ case "$VORLEX_TEST_ARCH" in
   i686) preset=win-release ;;
   x86_64) preset=win64-release ;;
 esac
-rounds=${1:-9}
+rounds=${1:-15}
 build="$root/build/$preset"
 mkdir -p "$root/build/size_report"
+for tool in makensis convert; do
+  command -v "$tool" >/dev/null || { echo "$tool is missing: scripts/setup installs it" >&2; exit 1; }
+done
 quietly "$root/build/size_report/configure-$preset.log" "$root/tools/release/configure.sh" "$preset" "${2:-}"
 quietly "$root/build/size_report/build-$preset.log" cmake --build --preset "$preset" --target startup_bench -- -j2
-echo "release build: $preset ($VORLEX_TEST_ARCH, $VORLEX_ARCH_WHY)"
+prefix_kind=$(sed -n 's/^VORLEX_PREFIX_ARCH=//p' "$build/wine.env")
+echo "host: $VORLEX_TEST_ARCH ($VORLEX_ARCH_WHY); prefix: ${prefix_kind:-win32}; release build: $preset;" \
+  "NSIS peer: $(stat -c %s "$build/nsis_peer.exe") bytes"
 # Wine's first program starts the desktop process on the display it sees: the display comes first.
 start_display
 on_exit '"$root/cmake/wine-env" stop "$build"'
