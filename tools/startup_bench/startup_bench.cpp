@@ -25,7 +25,9 @@
 // fills up from round to round would slow the starts that follow.
 //
 // Usage: startup_bench [rounds, default 15] [installer path] [installer's last step, default
-// "first idle"]
+// "first idle"] [another installer]
+// Another installer (an earlier build, say) is measured in the same rounds and printed as one more
+// row, so that two builds are compared under the same conditions.
 #include <windows.h>
 
 #include <algorithm>
@@ -234,14 +236,16 @@ int wmain(int argc, wchar_t** argv) {
   std::string last_step = "first idle";
   if (argc > 3) last_step.assign(argv[3], argv[3] + wcslen(argv[3]));
 
-  enum { kBare, kFloor, kPeer, kInstaller, kMarked, kPrograms };
-  const Program programs[kPrograms] = {
+  enum { kBare, kFloor, kPeer, kInstaller, kMarked, kOther, kMaxPrograms };
+  std::vector<Program> programs = {
       {"bare window", dir + L"\\bare_window.exe", false},
       {"floor window", dir + L"\\floor_window.exe", false},
       {"NSIS peer", dir + L"\\nsis_peer.exe", false},
       {"installer", installer, false},
       {"installer (marking its timeline)", installer, true},
   };
+  if (argc > 4) programs.push_back({"other installer", argv[4], false});
+  const int kPrograms = static_cast<int>(programs.size());
   for (const Program& program : programs) {
     if (FileSize(program.path) < 0) {
       printf("missing: %ls\n", program.path.c_str());
@@ -258,12 +262,12 @@ int wmain(int argc, wchar_t** argv) {
   SetEnvironmentVariableW(L"TEMP", programs_temp.c_str());
   SetEnvironmentVariableW(L"TMP", programs_temp.c_str());
 
-  std::vector<long long> window[kPrograms], idle[kPrograms];
+  std::vector<long long> window[kMaxPrograms], idle[kMaxPrograms];
   std::vector<std::string> order;
   std::map<std::string, std::vector<long long>> steps;
   int failed = 0;
   for (int round = 0; round <= rounds; ++round) {  // round 0 warms up and is not counted
-    Start starts[kPrograms];
+    Start starts[kMaxPrograms];
     bool complete = true;
     for (int i = 0; i < kPrograms; ++i) {
       int p = (i + round) % kPrograms;
@@ -299,14 +303,15 @@ int wmain(int argc, wchar_t** argv) {
     printf("no round gave both figures for every program\n");
     return 1;
   }
-  double window_median[kPrograms], idle_median[kPrograms];
+  double window_median[kMaxPrograms], idle_median[kMaxPrograms];
   for (int p = 0; p < kPrograms; ++p) {
     window_median[p] = Median(window[p]) / 1000.0;
     idle_median[p] = Median(idle[p]) / 1000.0;
   }
   printf("%-14s %9s  %15s %6s %6s  %12s %6s %6s\n", "program", "bytes", "visible window", "/bare", "/peer",
          "input idle", "/bare", "/peer");
-  for (int p = kBare; p <= kInstaller; ++p) {
+  for (int p = kBare; p < kPrograms; ++p) {
+    if (p == kMarked) continue;
     printf("%-14s %9lld  %12.1f ms %6.2f %6.2f  %9.1f ms %6.2f %6.2f\n", programs[p].name,
            FileSize(programs[p].path), window_median[p], window_median[p] / window_median[kBare],
            window_median[p] / window_median[kPeer], idle_median[p], idle_median[p] / idle_median[kBare],
