@@ -6,7 +6,9 @@
 # machine this host runs (win-release for i686, win64-release for x86_64), with a rehearsal key set
 # unless KEYS_DIR is given, and the peer for the same machine type, and runs them under Wine on a
 # private virtual display.
-# usage: tools/startup_bench/run.sh [rounds, default 15] [KEYS_DIR]
+# usage: tools/startup_bench/run.sh [rounds, default 15] [KEYS_DIR] [OTHER_INSTALLER]
+# OTHER_INSTALLER: another build of the installer (an earlier commit's, say), measured in the same
+# rounds as one more row.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$root/cmake/test-arch"
@@ -16,6 +18,8 @@ case "$VORLEX_TEST_ARCH" in
   x86_64) preset=win64-release ;;
 esac
 rounds=${1:-15}
+# The Windows path of a file of the build tree (the prefix maps / to Z:).
+winepath_of() { printf 'Z:%s' "$(echo "$1" | tr / '\\\\')"; }
 build="$root/build/$preset"
 mkdir -p "$root/build/size_report"
 for tool in makensis convert; do
@@ -30,4 +34,9 @@ echo "host: $VORLEX_TEST_ARCH ($VORLEX_ARCH_WHY); prefix: ${prefix_kind:-win32};
 start_display
 on_exit '"$root/cmake/wine-env" stop "$build"'
 "$root/cmake/wine-env" start "$build"
-"$root/cmake/wine-run" "$build/startup_bench.exe" "$rounds" | tr -d '\r'
+other=()
+if [ -n "${3:-}" ]; then
+  cp "$3" "$build/other_installer.exe"
+  other=("$(winepath_of "$build/lite_installer.exe")" "first idle" "$(winepath_of "$build/other_installer.exe")")
+fi
+"$root/cmake/wine-run" "$build/startup_bench.exe" "$rounds" "${other[@]}" | tr -d '\r'
