@@ -49,7 +49,8 @@ class Installer {
   // waits for the worker as long as that takes.
   ~Installer();
 
-  // Both begin the background tasks with the installation.
+  // Start (the worker) and RunSynchronously (this thread) begin the background tasks with the
+  // installation.
   void Start();
   // Asks the worker and the background tasks to stop and waits for the worker until
   // kInstallStopWaitMs after the first such request, delivering sent messages meanwhile (it is
