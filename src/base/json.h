@@ -2,6 +2,13 @@
 // between tokens and limits nesting depth. Portable.
 #pragma once
 
+// The library reports malformed or mistyped input by throwing. Built without exceptions it would
+// abort instead, and its inline functions would differ between objects: a file that includes it
+// belongs to vorlex_throwing_sources in CMakeLists.txt.
+#if !defined(__cpp_exceptions)
+#error "base/json.h needs exceptions: add this file to vorlex_throwing_sources in CMakeLists.txt"
+#endif
+
 #include <nlohmann/json.hpp>
 
 #include <optional>

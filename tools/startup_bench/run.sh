@@ -18,8 +18,6 @@ case "$VORLEX_TEST_ARCH" in
   x86_64) preset=win64-release ;;
 esac
 rounds=${1:-15}
-# The Windows path of a file of the build tree (the prefix maps / to Z:).
-winepath_of() { printf 'Z:%s' "$(echo "$1" | tr / '\\\\')"; }
 build="$root/build/$preset"
 mkdir -p "$root/build/size_report"
 for tool in makensis convert; do
@@ -37,6 +35,8 @@ on_exit '"$root/cmake/wine-env" stop "$build"'
 other=()
 if [ -n "${3:-}" ]; then
   cp "$3" "$build/other_installer.exe"
-  other=("$(winepath_of "$build/lite_installer.exe")" "first idle" "$(winepath_of "$build/other_installer.exe")")
+  mapfile -t other < <(source "$root/cmake/wine-env" env "$build" &&
+    "$WINELOADER" winepath -w "$build/lite_installer.exe" "$build/other_installer.exe" 2>/dev/null | tr -d '\r')
+  other=("${other[0]}" "first idle" "${other[1]}")
 fi
 "$root/cmake/wine-run" "$build/startup_bench.exe" "$rounds" "${other[@]}" | tr -d '\r'

@@ -236,7 +236,7 @@ int wmain(int argc, wchar_t** argv) {
   std::string last_step = "first idle";
   if (argc > 3) last_step.assign(argv[3], argv[3] + wcslen(argv[3]));
 
-  enum { kBare, kFloor, kPeer, kInstaller, kMarked, kOther, kMaxPrograms };
+  enum { kBare, kFloor, kPeer, kInstaller, kMarked };
   std::vector<Program> programs = {
       {"bare window", dir + L"\\bare_window.exe", false},
       {"floor window", dir + L"\\floor_window.exe", false},
@@ -262,12 +262,12 @@ int wmain(int argc, wchar_t** argv) {
   SetEnvironmentVariableW(L"TEMP", programs_temp.c_str());
   SetEnvironmentVariableW(L"TMP", programs_temp.c_str());
 
-  std::vector<long long> window[kMaxPrograms], idle[kMaxPrograms];
+  std::vector<std::vector<long long>> window(kPrograms), idle(kPrograms);
   std::vector<std::string> order;
   std::map<std::string, std::vector<long long>> steps;
   int failed = 0;
   for (int round = 0; round <= rounds; ++round) {  // round 0 warms up and is not counted
-    Start starts[kMaxPrograms];
+    std::vector<Start> starts(kPrograms);
     bool complete = true;
     for (int i = 0; i < kPrograms; ++i) {
       int p = (i + round) % kPrograms;
@@ -303,7 +303,7 @@ int wmain(int argc, wchar_t** argv) {
     printf("no round gave both figures for every program\n");
     return 1;
   }
-  double window_median[kMaxPrograms], idle_median[kMaxPrograms];
+  std::vector<double> window_median(kPrograms), idle_median(kPrograms);
   for (int p = 0; p < kPrograms; ++p) {
     window_median[p] = Median(window[p]) / 1000.0;
     idle_median[p] = Median(idle[p]) / 1000.0;
